@@ -1,0 +1,74 @@
+// Office add-in interfaces and the Office IIDs the add-ins ask for, declared from their public
+// definitions (no Office headers exist for mingw). Shared by the add-ins and the simulator.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+// ext_ConnectMode / ext_DisconnectMode values passed by Office.
+enum ext_ConnectMode {
+  ext_cm_AfterStartup = 0,
+  ext_cm_Startup = 1,
+  ext_cm_External = 2,
+  ext_cm_CommandLine = 3
+};
+enum ext_DisconnectMode { ext_dm_HostShutdown = 0, ext_dm_UserClosed = 1 };
+
+// AddInDesignerObjects._IDTExtensibility2 (dual).
+struct _IDTExtensibility2 : public IDispatch {
+  virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
+                                                 IDispatch* AddInInst, SAFEARRAY** custom) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode,
+                                                    SAFEARRAY** custom) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
+};
+
+// Office.IRibbonExtensibility (dual).
+struct IRibbonExtensibility : public IDispatch {
+  virtual HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) = 0;
+};
+
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(_IDTExtensibility2, 0xB65AD801, 0xABAF, 0x11D0, 0xBB, 0x8B, 0x00, 0xA0, 0xC9,
+                0x0F, 0x27, 0x44)
+__CRT_UUID_DECL(IRibbonExtensibility, 0x000C0396, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0x00, 0x46)
+#endif
+
+namespace kal {
+// {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}
+constexpr IID IID_IDTExtensibility2 = {0xB65AD801, 0xABAF, 0x11D0,
+                                       {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+// {000C0396-0000-0000-C000-000000000046}
+constexpr IID IID_IRibbonExtensibility = {0x000C0396, 0x0000, 0x0000,
+                                          {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Word: _Application, ApplicationEvents2 dispinterface, Word.Application class.
+constexpr IID IID_Word_Application = {0x00020970, 0x0000, 0x0000,
+                                      {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID DIID_Word_ApplicationEvents2 = {0x000209FE, 0x0000, 0x0000,
+                                              {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr CLSID CLSID_Word_Application = {0x000209FF, 0x0000, 0x0000,
+                                          {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Word ApplicationEvents2 DISPIDs.
+enum WordAppEventDispId : DISPID {
+  kWordEvtStartup = 1,
+  kWordEvtQuit = 2,
+  kWordEvtDocumentChange = 3,
+  kWordEvtDocumentOpen = 4,
+  kWordEvtDocumentBeforeClose = 6,
+  kWordEvtDocumentBeforePrint = 7,
+  kWordEvtDocumentBeforeSave = 8,
+  kWordEvtNewDocument = 9,
+  kWordEvtWindowActivate = 10,
+  kWordEvtWindowDeactivate = 11,
+  kWordEvtWindowSelectionChange = 12,
+  kWordEvtWindowBeforeRightClick = 13,
+  kWordEvtWindowBeforeDoubleClick = 14
+};
+
+// The published namespace of the Office 2006/01 custom UI schema.
+constexpr const wchar_t* kCustomUiNamespace = L"http://schemas.microsoft.com/office/2006/01/customui";
+}  // namespace kal
