@@ -1,0 +1,311 @@
+// The simulator's object engine: dispatch by name, argument order, named and missing
+// arguments, coercion, Office-like failures, event connection points and call counting.
+#include <gtest/gtest.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/engine/call_counter.h"
+#include "sim/engine/sim_dispatch.h"
+#include "sim/engine/sim_error.h"
+
+using Microsoft::WRL::ComPtr;
+using namespace kalsim;
+
+namespace {
+
+const IID kWidgetIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+const IID kEventsIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x56}};
+
+// A small object kind exercising every engine feature.
+class CWidget : public CSimDispatch {
+ public:
+  CWidget() : CSimDispatch(Table()) {
+    AnswerIid(kWidgetIid);
+    m_pEvents = &AddConnectionPoint(kEventsIid);
+  }
+  static const CSimMemberTable& Table() {
+    static CSimMemberTable table = [] {
+      CSimMemberTable t(L"Widget");
+      CSimTableBuilder<CWidget>(t)
+          .Prop(L"Size", [](CWidget& w) { return CSimVariant::Int(w.m_nSize); },
+                [](CWidget& w, const VARIANT& v) { w.m_nSize = ToLong(v); })
+          .Get(L"Label", [](CWidget& w) { return CSimVariant::Str(w.m_strLabel); })
+          .Method(L"Combine", {L"First", L"Second", L"Third"},
+                  [](CWidget&, const CSimArgs& a) {
+                    return CSimVariant::Str(a.Str(0) + L"|" + a.Str(1, L"-") + L"|" + a.Str(2, L"-"));
+                  })
+          .Method(L"Scale", {L"Factor", L"Flag"},
+                  [](CWidget& w, const CSimArgs& a) {
+                    w.m_nSize = static_cast<long>(w.m_nSize * a.Double(0));
+                    return CSimVariant::Bool(a.Bool(1, false));
+                  })
+          .Method(L"Item", {L"Index"},
+                  [](CWidget&, const CSimArgs& a) {
+                    long i = a.Int(0);
+                    if (i < 1 || i > 3) ThrowBadIndex();
+                    return CSimVariant::Int(i * 10);
+                  })
+          .Method(L"Fail", {}, [](CWidget&, const CSimArgs&) -> CSimVariant {
+            ThrowOffice(4605, L"This method or property is not available.");
+          })
+          .Default(L"Item");
+      return t;
+    }();
+    return table;
+  }
+  CSimConnectionPoint* m_pEvents;
+  long m_nSize = 4;
+  std::wstring m_strLabel = L"w";
+};
+
+class CPlain : public CSimDispatch {
+ public:
+  CPlain() : CSimDispatch(Table()) {}
+  static const CSimMemberTable& Table() {
+    static CSimMemberTable t(L"Plain");
+    return t;
+  }
+};
+
+// An event sink recording each call's DISPID and its rgvarg exactly as received.
+class CSink : public IDispatch {
+ public:
+  explicit CSink(const IID& iid) : m_iid(iid) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown || riid == m_iid) {
+      *ppv = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }  // lives on the stack
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override {
+    m_ids.push_back(id);
+    m_raw.clear();
+    for (UINT i = 0; i < dp->cArgs; ++i) m_raw.push_back(ToLong(dp->rgvarg[i]));
+    return S_OK;
+  }
+  ULONG m_cRef = 0;
+  IID m_iid;
+  std::vector<DISPID> m_ids;
+  std::vector<long> m_raw;
+};
+
+DISPID IdOf(IDispatch* d, const wchar_t* name) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = DISPID_UNKNOWN;
+  EXPECT_EQ(S_OK, d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id)) << name;
+  return id;
+}
+
+// Invokes with arguments given in DISPPARAMS order (already reversed by the caller).
+HRESULT Raw(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> rgvarg, std::vector<DISPID> named,
+            VARIANT* result, EXCEPINFO* ex = nullptr, UINT* argErr = nullptr) {
+  DISPPARAMS dp{rgvarg.empty() ? nullptr : rgvarg.data(), named.empty() ? nullptr : named.data(),
+                static_cast<UINT>(rgvarg.size()), static_cast<UINT>(named.size())};
+  return d->Invoke(id, IID_NULL, 0, flags, &dp, result, ex, argErr);
+}
+
+VARIANT Bstr(const wchar_t* s) {
+  VARIANT v;
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocString(s);
+  return v;
+}
+VARIANT I4(long n) {
+  VARIANT v;
+  v.vt = VT_I4;
+  v.lVal = n;
+  return v;
+}
+std::wstring Text(VARIANT& v) {
+  std::wstring s = v.vt == VT_BSTR ? v.bstrVal : L"<not a string>";
+  VariantClear(&v);
+  return s;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_widget = MakeSim<CWidget>();
+    m_d = m_widget->AsDispatch();
+    VariantInit(&m_result);
+  }
+  void TearDown() override { VariantClear(&m_result); }
+  ComPtr<CWidget> m_widget;
+  IDispatch* m_d = nullptr;
+  VARIANT m_result;
+};
+
+TEST_F(EngineTest, NamesResolveIgnoringCaseAndUnknownNamesFail) {
+  EXPECT_EQ(IdOf(m_d, L"Size"), IdOf(m_d, L"sIZE"));
+  EXPECT_NE(IdOf(m_d, L"Size"), IdOf(m_d, L"Label"));
+  LPOLESTR n = const_cast<LPOLESTR>(L"NoSuchMember");
+  DISPID id = 0;
+  EXPECT_EQ(DISP_E_UNKNOWNNAME, m_d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id));
+  EXPECT_EQ(DISPID_UNKNOWN, id);
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Raw(m_d, 999, DISPATCH_METHOD, {}, {}, &m_result));
+}
+
+TEST_F(EngineTest, PropertyGetPutAndReadOnlyRefusal) {
+  DISPID size = IdOf(m_d, L"size");
+  VARIANT v = Bstr(L"12");  // coerced as Automation does
+  EXPECT_EQ(S_OK, Raw(m_d, size, DISPATCH_PROPERTYPUT, {v}, {DISPID_PROPERTYPUT}, nullptr));
+  VariantClear(&v);
+  EXPECT_EQ(12, m_widget->m_nSize);
+  ASSERT_EQ(S_OK, Raw(m_d, size, DISPATCH_PROPERTYGET, {}, {}, &m_result));
+  EXPECT_EQ(VT_I4, m_result.vt);
+  EXPECT_EQ(12, m_result.lVal);
+  // A put without the DISPID_PROPERTYPUT named argument is malformed.
+  EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL, Raw(m_d, size, DISPATCH_PROPERTYPUT, {I4(3)}, {}, nullptr));
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
+            Raw(m_d, IdOf(m_d, L"Label"), DISPATCH_PROPERTYPUT, {I4(1)}, {DISPID_PROPERTYPUT}, nullptr));
+  VARIANT junk = Bstr(L"not a number");
+  UINT argErr = 77;
+  EXPECT_EQ(DISP_E_TYPEMISMATCH,
+            Raw(m_d, size, DISPATCH_PROPERTYPUT, {junk}, {DISPID_PROPERTYPUT}, nullptr, nullptr, &argErr));
+  VariantClear(&junk);
+  EXPECT_EQ(12, m_widget->m_nSize);
+}
+
+TEST_F(EngineTest, PositionalArgumentsArriveReversed) {
+  DISPID id = IdOf(m_d, L"Combine");
+  VARIANT a = Bstr(L"a"), b = Bstr(L"b"), c = Bstr(L"c");
+  // rgvarg holds the last argument first: Combine("a", "b", "c").
+  ASSERT_EQ(S_OK, Raw(m_d, id, DISPATCH_METHOD, {c, b, a}, {}, &m_result));
+  EXPECT_EQ(L"a|b|c", Text(m_result));
+  ASSERT_EQ(S_OK, Raw(m_d, id, DISPATCH_METHOD, {b, a}, {}, &m_result));
+  EXPECT_EQ(L"a|b|-", Text(m_result));
+  VariantClear(&a), VariantClear(&b), VariantClear(&c);
+}
+
+TEST_F(EngineTest, NamedAndMissingArguments) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"combine"), const_cast<LPOLESTR>(L"THIRD"),
+                      const_cast<LPOLESTR>(L"First")};
+  DISPID ids[3];
+  ASSERT_EQ(S_OK, m_d->GetIDsOfNames(IID_NULL, names, 3, 0, ids));
+  EXPECT_EQ(2, ids[1]);
+  EXPECT_EQ(0, ids[2]);
+  VARIANT third = Bstr(L"z"), first = Bstr(L"x");
+  // Named arguments only, in any order: Combine(Third:="z", First:="x").
+  ASSERT_EQ(S_OK, Raw(m_d, ids[0], DISPATCH_METHOD, {third, first}, {2, 0}, &m_result));
+  EXPECT_EQ(L"x|-|z", Text(m_result));
+  // A positional first argument, a missing second and a named third.
+  VARIANT missing;
+  missing.vt = VT_ERROR;
+  missing.scode = DISP_E_PARAMNOTFOUND;
+  ASSERT_EQ(S_OK, Raw(m_d, ids[0], DISPATCH_METHOD, {third, missing, first}, {2}, &m_result));
+  EXPECT_EQ(L"x|-|z", Text(m_result));
+  // A required argument left missing.
+  EXPECT_EQ(DISP_E_PARAMNOTFOUND, Raw(m_d, ids[0], DISPATCH_METHOD, {missing}, {}, &m_result));
+  // An unknown parameter name.
+  LPOLESTR bad[] = {const_cast<LPOLESTR>(L"Combine"), const_cast<LPOLESTR>(L"Fourth")};
+  EXPECT_EQ(DISP_E_UNKNOWNNAME, m_d->GetIDsOfNames(IID_NULL, bad, 2, 0, ids));
+  VariantClear(&third), VariantClear(&first);
+}
+
+TEST_F(EngineTest, CoercesTheArgumentTypesOfficeClientsPass) {
+  DISPID scale = IdOf(m_d, L"Scale");
+  VARIANT r4;
+  r4.vt = VT_R4;
+  r4.fltVal = 2.5f;
+  VARIANT i2;
+  i2.vt = VT_I2;
+  i2.iVal = -1;
+  ASSERT_EQ(S_OK, Raw(m_d, scale, DISPATCH_METHOD, {i2, r4}, {}, &m_result));
+  EXPECT_EQ(10, m_widget->m_nSize);
+  EXPECT_EQ(VT_BOOL, m_result.vt);
+  EXPECT_EQ(VARIANT_TRUE, m_result.boolVal);
+  // A byref VARIANT is read through.
+  VARIANT inner;
+  inner.vt = VT_R8;
+  inner.dblVal = 0.5;
+  VARIANT ref;
+  ref.vt = VT_VARIANT | VT_BYREF;
+  ref.pvarVal = &inner;
+  ASSERT_EQ(S_OK, Raw(m_d, scale, DISPATCH_METHOD, {ref}, {}, &m_result));
+  EXPECT_EQ(5, m_widget->m_nSize);
+  EXPECT_EQ(VARIANT_FALSE, m_result.boolVal);
+}
+
+TEST_F(EngineTest, OfficeLikeFailures) {
+  DISPID item = IdOf(m_d, L"Item");
+  ASSERT_EQ(S_OK, Raw(m_d, DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(2)}, {}, &m_result));
+  EXPECT_EQ(20, m_result.lVal);
+  EXPECT_EQ(DISP_E_BADINDEX, Raw(m_d, item, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {I4(4)}, {}, &m_result));
+  EXPECT_EQ(DISP_E_BADINDEX, Raw(m_d, item, DISPATCH_METHOD, {I4(0)}, {}, &m_result));
+  EXCEPINFO ex{};
+  ASSERT_EQ(DISP_E_EXCEPTION, Raw(m_d, IdOf(m_d, L"Fail"), DISPATCH_METHOD, {}, {}, &m_result, &ex));
+  EXPECT_EQ(OfficeErrorCode(4605), ex.scode);
+  ASSERT_NE(nullptr, ex.bstrDescription);
+  EXPECT_EQ(std::wstring(L"This method or property is not available."), ex.bstrDescription);
+  SysFreeString(ex.bstrDescription);
+  SysFreeString(ex.bstrSource);
+  SysFreeString(ex.bstrHelpFile);
+  // Arguments given to a plain property get are refused.
+  EXPECT_EQ(DISP_E_BADPARAMCOUNT, Raw(m_d, IdOf(m_d, L"Size"), DISPATCH_PROPERTYGET, {I4(1)}, {}, &m_result));
+}
+
+TEST_F(EngineTest, QueryInterfaceAnswersRegisteredIidsOnly) {
+  ComPtr<IUnknown> p;
+  EXPECT_EQ(S_OK, m_d->QueryInterface(kWidgetIid, reinterpret_cast<void**>(p.GetAddressOf())));
+  EXPECT_EQ(S_OK, m_d->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(p.ReleaseAndGetAddressOf())));
+  ComPtr<CPlain> plain = MakeSim<CPlain>();
+  EXPECT_EQ(E_NOINTERFACE, plain->QueryInterface(kWidgetIid, reinterpret_cast<void**>(p.ReleaseAndGetAddressOf())));
+  EXPECT_EQ(E_NOINTERFACE,
+            plain->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(p.ReleaseAndGetAddressOf())));
+}
+
+TEST_F(EngineTest, EventsReachEveryAdvisedSinkWithReversedArguments) {
+  ComPtr<IConnectionPointContainer> cpc;
+  ASSERT_EQ(S_OK, m_d->QueryInterface(IID_PPV_ARGS(&cpc)));
+  ComPtr<IConnectionPoint> cp;
+  EXPECT_EQ(CONNECT_E_NOCONNECTION, cpc->FindConnectionPoint(kWidgetIid, &cp));
+  ASSERT_EQ(S_OK, cpc->FindConnectionPoint(kEventsIid, &cp));
+  CSink one(kEventsIid), two(kEventsIid), wrong(kWidgetIid);
+  DWORD c1 = 0, c2 = 0, c3 = 0;
+  ASSERT_EQ(S_OK, cp->Advise(&one, &c1));
+  ASSERT_EQ(S_OK, cp->Advise(&two, &c2));
+  EXPECT_NE(c1, c2);
+  EXPECT_EQ(CONNECT_E_CANNOTCONNECT, cp->Advise(&wrong, &c3));
+  std::vector<CSimVariant> args;
+  args.push_back(CSimVariant::Int(1));
+  args.push_back(CSimVariant::Int(2));
+  EXPECT_EQ(2, m_widget->m_pEvents->Fire(12, args));
+  ASSERT_EQ(1u, one.m_ids.size());
+  EXPECT_EQ(12, one.m_ids[0]);
+  EXPECT_EQ((std::vector<long>{2, 1}), one.m_raw);
+  EXPECT_EQ(1u, two.m_ids.size());
+  EXPECT_EQ(S_OK, cp->Unadvise(c1));
+  EXPECT_EQ(CONNECT_E_NOCONNECTION, cp->Unadvise(c1));
+  EXPECT_EQ(1, m_widget->m_pEvents->Fire(3, {}));
+  EXPECT_EQ(1u, one.m_ids.size());
+  EXPECT_EQ(2u, two.m_ids.size());
+  EXPECT_EQ(S_OK, cp->Unadvise(c2));
+  EXPECT_EQ(0u, one.m_cRef);
+  EXPECT_EQ(0u, two.m_cRef);
+}
+
+TEST_F(EngineTest, EveryInvokeIsCountedPerKindAndMember) {
+  CSimCallCounter& counter = CSimCallCounter::Instance();
+  counter.Reset();
+  DISPID size = IdOf(m_d, L"Size");
+  for (int i = 0; i < 3; ++i) Raw(m_d, size, DISPATCH_PROPERTYGET, {}, {}, &m_result);
+  Raw(m_d, DISPID_VALUE, DISPATCH_METHOD, {I4(9)}, {}, &m_result);  // fails, still counted
+  EXPECT_EQ(3, counter.Count(L"Widget", L"Size"));
+  EXPECT_EQ(1, counter.Count(L"Widget", L"Item"));
+  EXPECT_EQ(4, counter.CountKind(L"Widget"));
+  EXPECT_EQ(4, counter.Total());
+  counter.Reset();
+  EXPECT_EQ(0, counter.Total());
+}
+
+}  // namespace
