@@ -1,0 +1,185 @@
+// The reference agent and the trace capture, as other suites use them: the agent in its own
+// process, read back through the accessor in this one.
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "exchange/tav_exchg.h"
+#include "tests/support/agent_process.h"
+#include "tests/support/dbwin_capture.h"
+#include "tests/support/test_paths.h"
+#include "tools/agent/policy_file.h"
+
+namespace {
+
+const char kPolicy[] =
+    "# test policy\n"
+    "[user]\nname = bob\nextra = R&D\npassword = pw1\nemployeeId = 4711\n"
+    "[watermark]\nreadWatermark = 1\ntavFileWatermark = 1\nsmartFileWatermark = 0\n"
+    "horizontal = 1\ntext = Geheim \xC3\xA4\\nline2\nfont = Arial\nfontSize = 40\n"
+    "color = 1,2,3\ntransparency = 200\nshowDate = 1\nshowUserName = 0\nshowEmployeeId = 1\n"
+    "[processes]\nprotect = pid:4242 readonly=1 print=0\nsmart = pid:5151\n"
+    "[screen]\nprotectScreen = A.EXE|B.EXE\n"
+    "[keys]\nip = 1.2.3.4\nport = 99\n";
+
+
+}  // namespace
+
+TEST(AgentProcess, PublishesThePolicyAcrossProcesses) {
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start(kPolicy));
+  CTavExchg ex;
+  char name[256], pw[256], extra[256], emp[256];
+  ex.GetDefaultUserNameAndPsw(name, pw, extra);
+  EXPECT_STREQ(name, "bob");
+  EXPECT_STREQ(pw, "pw1");
+  EXPECT_STREQ(extra, "R&D");
+  ex.GetUserEmployeeId(emp);
+  EXPECT_STREQ(emp, "4711");
+
+  _TAV_EXCHG_INFO rec{};
+  ASSERT_EQ(ex.GetInfo_doc(4242u, rec), 0);
+  EXPECT_EQ(rec.readOnlyFlag, 1u);
+  EXPECT_EQ(rec.printFlag, 0u);
+  EXPECT_EQ(ex.GetInfo_doc(5151u, 0), 0);
+
+  auto w = std::make_unique<_PRINT_EXCHG_INFO>();
+  ex.GetPrintPolicy(*w);
+  EXPECT_EQ(w->readWatermark, 1u);
+  EXPECT_EQ(w->watermarkHorizontal, 1u);
+  EXPECT_EQ(w->watermarkFontSize, 40u);
+  EXPECT_EQ(w->watermarkTransparency, 200u);
+  EXPECT_EQ(std::wstring(w->watermarkText), L"Geheim \x00E4\nline2");
+  EXPECT_EQ(std::wstring(w->watermarkColor), L"1,2,3");
+  EXPECT_EQ(std::wstring(w->showUserName), L"0");
+
+  char screen[40960];
+  ex.GetprotectScreen(screen);
+  EXPECT_STREQ(screen, "A.EXE|B.EXE");
+  char ip[64], port[64];
+  ex.GetCurrentIpPort(ip, port);
+  EXPECT_STREQ(ip, "1.2.3.4");
+  EXPECT_STREQ(port, "99");
+
+  agent.Stop();
+  EXPECT_EQ(ex.GetCount(), 0);  // the sections went away with the agent
+  ex.GetCurrentIpPort(ip, port);
+  EXPECT_STREQ(ip, "127.0.0.1");
+}
+
+TEST(AgentProcess, ListsRunningProcessesByExeNameAndForgetsEndedOnes) {
+  // This test executable stands in for an Office process: the agent finds it by name.
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring exe = self;
+  exe = exe.substr(exe.find_last_of(L'\\') + 1);
+  std::string exeName(exe.begin(), exe.end());
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start("[user]\nname=u\n[processes]\nprotect = " + exeName +
+                          " readonly=1 print=1\nprotect = NOSUCH.EXE\n"));
+  CTavExchg ex;
+  _TAV_EXCHG_INFO rec{};
+  ASSERT_EQ(ex.GetInfo_doc(static_cast<unsigned>(GetCurrentProcessId()), rec), 0)
+      << "the first scan runs before the agent reports ready";
+  EXPECT_EQ(rec.readOnlyFlag, 1u);
+  EXPECT_EQ(rec.printFlag, 1u);
+
+  // A child with the same name joins the list within a few scans and leaves it when it ends.
+  STARTUPINFOW si = {sizeof(si)};
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmd = L"\"" + std::wstring(self) + L"\" --gtest_filter=NoSuchTest.*";
+  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &si, &pi));
+  kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
+  bool listed = false;
+  for (int i = 0; i < 100 && !listed; ++i, Sleep(50))
+    listed = ex.GetInfo_doc(static_cast<unsigned>(pi.dwProcessId)) == 0;
+  EXPECT_TRUE(listed);
+  TerminateProcess(process.Get(), 0);
+  WaitForSingleObject(process.Get(), 5000);
+  bool gone = false;
+  for (int i = 0; i < 100 && !gone; ++i, Sleep(50))
+    gone = ex.GetInfo_doc(static_cast<unsigned>(pi.dwProcessId)) == -1;
+  EXPECT_TRUE(gone);
+  EXPECT_EQ(ex.GetInfo_doc(static_cast<unsigned>(GetCurrentProcessId())), 0);
+}
+
+TEST(AgentProcess, SetReplacesThePolicyOfTheRunningAgent) {
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start("[user]\nname = first\n[processes]\nprotect = pid:11\n"));
+  ASSERT_TRUE(agent.Set("[user]\nname = second\n[processes]\nprotect = pid:22 readonly=1\n"));
+  CTavExchg ex;
+  char name[256];
+  GetUserNameAndPsw(name, nullptr);
+  EXPECT_STREQ(name, "second");
+  EXPECT_EQ(ex.GetInfo_doc(11u), -1);
+  EXPECT_EQ(ex.GetInfo_doc(22u), 0);
+  EXPECT_FALSE(agent.Set("[user]\nnosuchkey = 1\n"));  // rejected, the old policy stays
+  GetUserNameAndPsw(name, nullptr);
+  EXPECT_STREQ(name, "second");
+}
+
+TEST(AgentTool, ShowPrintsTheBlockAndSetFailsWithoutAnAgent) {
+  std::string out;
+  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"show", &out), 0);
+  EXPECT_NE(out.find("agent sections: absent"), std::string::npos) << out;
+  EXPECT_NE(out.find("ip=127.0.0.1 port=0"), std::string::npos) << out;
+  std::wstring path = kaltest::WriteTempFile("[user]\nname=x\n", L".policy");
+  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"set \"" + path + L"\"", nullptr), 2);
+  DeleteFileW(path.c_str());
+
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start(kPolicy));
+  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"show", &out), 0);
+  EXPECT_NE(out.find("user.name=bob"), std::string::npos) << out;
+  EXPECT_NE(out.find("pid 4242 infoId 4242 readOnly=1 print=0"), std::string::npos) << out;
+  EXPECT_NE(out.find("watermark.text=Geheim \xC3\xA4\\nline2"), std::string::npos) << out;
+}
+
+TEST(AgentTool, RejectsABadPolicyFile) {
+  kaltest::CAgentProcess agent;
+  EXPECT_FALSE(agent.Start("[user]\nname = x\n[processes]\nprotect = pid:abc\n", 5000));
+  EXPECT_FALSE(agent.Running());
+}
+
+TEST(DbwinCapture, SeesLinesOfThisAndOtherProcesses) {
+  kaltest::CDbwinCapture capture;
+  ASSERT_TRUE(capture.Listening());
+  OutputDebugStringW(L"kaltest line one\nkaltest line two\n");
+  ASSERT_TRUE(capture.WaitFor("kaltest line two", 5000));
+  auto lines = capture.LinesOf(GetCurrentProcessId());
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "kaltest line one");
+  EXPECT_FALSE(capture.WaitFor("never written", 100));
+  // A second listener cannot take the channel while this one holds it.
+  kaltest::CDbwinCapture second;
+  EXPECT_FALSE(second.Listening());
+}
+
+TEST(Kaltrace, WritesFilteredLinesWithTheirPid) {
+  std::wstring outFile = kaltest::WriteTempFile("", L".log");
+  std::wstring ready = L"kaltest_kaltrace_ready", stop = L"kaltest_kaltrace_stop";
+  kal::CHandleOwner readyEv(CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
+  kal::CHandleOwner stopEv(CreateEventW(nullptr, TRUE, FALSE, stop.c_str()));
+  std::wstring cmd = L"\"" + kaltest::BinPath(L"kaltrace.exe") + L"\" --filter KEEP --out \"" +
+                     outFile + L"\" --ready-event " + ready + L" --stop-event " + stop +
+                     L" --seconds 30";
+  STARTUPINFOW si = {sizeof(si)};
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &pi));
+  kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
+  ASSERT_EQ(WaitForSingleObject(readyEv.Get(), 10000), WAIT_OBJECT_0);
+  OutputDebugStringW(L"drop this\n");
+  OutputDebugStringW(L"KEEP this one\n");
+  Sleep(300);
+  SetEvent(stopEv.Get());
+  ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+  std::string text = kaltest::ReadFileBytes(outFile);
+  DeleteFileW(outFile.c_str());
+  EXPECT_EQ(text, std::to_string(GetCurrentProcessId()) + ": KEEP this one\n");
+}

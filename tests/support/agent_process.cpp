@@ -1,0 +1,145 @@
+// kaltest::CAgentProcess and the small process helpers it needs.
+#include "tests/support/agent_process.h"
+
+#include <atomic>
+#include <fstream>
+#include <vector>
+
+#include "tests/support/test_paths.h"
+
+namespace kaltest {
+namespace {
+std::atomic<unsigned> g_tempCounter{0};
+
+bool LaunchAndKeep(const std::wstring& cmdLine, kal::CHandleOwner* process, DWORD* pid) {
+  STARTUPINFOW si = {sizeof(si)};
+  PROCESS_INFORMATION pi = {};
+  std::vector<wchar_t> buf(cmdLine.begin(), cmdLine.end());
+  buf.push_back(L'\0');
+  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi))
+    return false;
+  kal::CHandleOwner thread(pi.hThread);
+  process->Reset(pi.hProcess);
+  *pid = pi.dwProcessId;
+  return true;
+}
+}  // namespace
+
+std::wstring WriteTempFile(const std::string& text, const wchar_t* extension) {
+  wchar_t dir[MAX_PATH] = {};
+  if (!GetTempPathW(MAX_PATH, dir)) return {};
+  std::wstring path = std::wstring(dir) + L"kaltest_" + std::to_wstring(GetCurrentProcessId()) +
+                      L"_" + std::to_wstring(++g_tempCounter) + extension;
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out << text;
+  return out.good() ? path : std::wstring();
+}
+
+int RunBinTool(const std::wstring& exeName, const std::wstring& args, std::string* output,
+               DWORD timeoutMs) {
+  SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
+  kal::CHandleOwner reader(readEnd), writer(writeEnd);
+  SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
+
+  std::wstring cmd = L"\"" + BinPath(exeName) + L"\" " + args;
+  std::vector<wchar_t> buf(cmd.begin(), cmd.end());
+  buf.push_back(L'\0');
+  STARTUPINFOW si = {sizeof(si)};
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = writer.Get();
+  si.hStdError = writer.Get();
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    return -1;
+  kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
+  writer.Reset();  // the child holds the only write end now: ReadFile ends with it
+
+  std::string collected;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    DWORD avail = 0;
+    if (PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+      std::vector<char> chunk(avail);
+      DWORD got = 0;
+      if (ReadFile(reader.Get(), chunk.data(), avail, &got, nullptr))
+        collected.append(chunk.data(), got);
+      continue;
+    }
+    if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) {
+      // Drain what is left after the exit.
+      while (PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+        std::vector<char> chunk(avail);
+        DWORD got = 0;
+        if (!ReadFile(reader.Get(), chunk.data(), avail, &got, nullptr)) break;
+        collected.append(chunk.data(), got);
+      }
+      break;
+    }
+    if (GetTickCount() - start > timeoutMs) {
+      TerminateProcess(process.Get(), 1);
+      WaitForSingleObject(process.Get(), 5000);
+      if (output) *output = collected;
+      return -1;
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.Get(), &code);
+  if (output) *output = collected;
+  return static_cast<int>(code);
+}
+
+bool CAgentProcess::Start(const std::string& policyText, DWORD timeoutMs) {
+  std::wstring path = WriteTempFile(policyText, L".policy");
+  if (path.empty()) return false;
+  bool ok = StartFile(path, timeoutMs);
+  m_policyPath = path;  // deleted by Stop()
+  return ok;
+}
+
+bool CAgentProcess::StartFile(const std::wstring& policyPath, DWORD timeoutMs) {
+  Stop();
+  std::wstring readyName = L"kaltest_agent_ready_" + std::to_wstring(GetCurrentProcessId()) +
+                           L"_" + std::to_wstring(++g_tempCounter);
+  kal::CHandleOwner ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
+  if (!ready) return false;
+  std::wstring cmd = L"\"" + BinPath(L"TavRegedit.exe") + L"\" run \"" + policyPath +
+                     L"\" --ready-event " + readyName;
+  if (!LaunchAndKeep(cmd, &m_hProcess, &m_pid)) return false;
+  const HANDLE waits[2] = {ready.Get(), m_hProcess.Get()};
+  if (WaitForMultipleObjects(2, waits, FALSE, timeoutMs) != WAIT_OBJECT_0) {
+    Stop();
+    return false;
+  }
+  return true;
+}
+
+bool CAgentProcess::Set(const std::string& policyText, DWORD timeoutMs) {
+  std::wstring path = WriteTempFile(policyText, L".policy");
+  if (path.empty()) return false;
+  int rc = RunBinTool(L"TavRegedit.exe", L"set \"" + path + L"\"", nullptr, timeoutMs);
+  DeleteFileW(path.c_str());
+  return rc == 0;
+}
+
+void CAgentProcess::Stop() {
+  if (m_hProcess) {
+    TerminateProcess(m_hProcess.Get(), 0);
+    WaitForSingleObject(m_hProcess.Get(), 10000);
+    m_hProcess.Reset();
+  }
+  m_pid = 0;
+  if (!m_policyPath.empty()) {
+    DeleteFileW(m_policyPath.c_str());
+    m_policyPath.clear();
+  }
+}
+
+bool CAgentProcess::Running() const {
+  return m_hProcess && WaitForSingleObject(m_hProcess.Get(), 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace kaltest
