@@ -1,0 +1,235 @@
+// Foreign bytes in the sections: absurd counts and text fields without a NUL. Every operation
+// must stay inside its fields and inside the caller's buffers (checked with guard bytes).
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "exchange/tav_exchg.h"
+#include "tests/exchange/section_fixture.h"
+
+namespace {
+
+constexpr unsigned char kGuard = 0xC7;
+constexpr size_t kGuardBytes = 64;
+
+// An output buffer of n elements followed by guard bytes.
+template <typename T>
+class CGuarded {
+ public:
+  explicit CGuarded(size_t n) : m_n(n), m_bytes(n * sizeof(T) + kGuardBytes, 0) {
+    std::memset(m_bytes.data() + n * sizeof(T), kGuard, kGuardBytes);
+  }
+  T* Get() { return reinterpret_cast<T*>(m_bytes.data()); }
+  bool GuardIntact() const {
+    for (size_t i = m_n * sizeof(T); i < m_bytes.size(); ++i)
+      if (m_bytes[i] != kGuard) return false;
+    return true;
+  }
+
+ private:
+  size_t m_n;
+  std::vector<unsigned char> m_bytes;
+};
+
+void SetAllCounts(ExchangeBlock& b, int32_t count) {
+  b.tavInfoCount = count;
+  b.dyCount = count;
+  b.encryptPolicyCount = count;
+  b.multiKeyPolicyCount = count;
+  b.newProcessCount = count;
+  b.signatureProCount = count;
+  b.fakeIdCount = count;
+  b.hookIdCount = count;
+  b.smartInfoCount = count;
+  b.sandboxInfoCount = count;
+}
+
+void FillTextFields(ExchangeBlock& b) {
+  for (auto* f : {b.userName, b.userNameExtra, b.userPassword, b.userEmployeeId})
+    std::memset(f, 'u', 256);
+  for (auto* f : {b.dyKey, b.tavKey, b.multiMainKey, b.currentIp, b.currentPort})
+    std::memset(f, 'k', 64);
+  std::memset(b.dyMailWhite, 'm', sizeof(b.dyMailWhite));
+  std::memset(b.protectScreen, 'p', sizeof(b.protectScreen));
+  std::memset(b.signatureExe, 's', sizeof(b.signatureExe));
+  std::memset(b.hookWhiteList, 'h', sizeof(b.hookWhiteList));
+}
+
+class CorruptBlock : public ::testing::TestWithParam<int32_t> {};
+
+}  // namespace
+
+TEST_P(CorruptBlock, ReadersStayWithinCapacityAndBuffers) {
+  kaltest::CTestSections s;
+  ASSERT_TRUE(s.Ok());
+  SetAllCounts(s.Block(), GetParam());
+  CTavExchg ex;
+  // Entries a reader may touch: the stored count, clamped to the array's capacity.
+  auto upTo = [](int capacity) {
+    return GetParam() < 0 ? 0 : (GetParam() > capacity ? capacity : GetParam());
+  };
+
+  CGuarded<_TAV_EXCHG_INFO> tav(256);
+  EXPECT_EQ(ex.GetAllInfo(tav.Get()), upTo(256));
+  EXPECT_TRUE(tav.GuardIntact());
+  CGuarded<_SMART_EXCHG_INFO> smart(256);
+  EXPECT_EQ(ex.GetAllInfo(smart.Get(), 0), upTo(256));
+  EXPECT_TRUE(smart.GuardIntact());
+  EXPECT_EQ(ex.GetCount(), upTo(256));
+  EXPECT_EQ(ex.GetCount(0), upTo(256));
+  CGuarded<unsigned> dy(256);
+  EXPECT_EQ(ex.GetDyAll(dy.Get()), upTo(256));
+  EXPECT_TRUE(dy.GuardIntact());
+  EXPECT_EQ(ex.GetDyCount(), upTo(256));
+  CGuarded<_Encrypt_Policy> enc(64);
+  EXPECT_EQ(ex.GetPolicy(enc.Get()), upTo(64));
+  EXPECT_TRUE(enc.GuardIntact());
+  CGuarded<_MultiKey_Policy> multi(2048);
+  EXPECT_EQ(ex.GetMultiKeyListInfo(multi.Get()), upTo(2048));
+  EXPECT_TRUE(multi.GuardIntact());
+  CGuarded<_Signature_Pro> pros(2048);
+  EXPECT_EQ(ex.GetSignaturePro(pros.Get()), upTo(2048));
+  EXPECT_TRUE(pros.GuardIntact());
+  CGuarded<unsigned> pending(64);
+  EXPECT_EQ(ex.GetNewProcess(pending.Get()), upTo(64));
+  EXPECT_TRUE(pending.GuardIntact());
+  EXPECT_EQ(s.Block().newProcessCount, 0);
+  // Lookups of a missing key scan no further than the array.
+  _TAV_EXCHG_INFO rec{};
+  EXPECT_EQ(ex.GetInfo(0xFFFFFFF0u, rec), -1);
+  EXPECT_EQ(ex.GetInfo_doc(0xFFFFFFF0u), -1);
+  EXPECT_EQ(ex.SignatureFindHookID(0xFFFFFFF0u), 0);
+  _SANDBOX_EXCHG_INFO sb{};
+  EXPECT_EQ(ex.GetInfo_doc(0xFFFFFFF0u, sb), -1);
+}
+
+TEST_P(CorruptBlock, WritersNeverWritePastTheirArrays) {
+  kaltest::CTestSections s;
+  ASSERT_TRUE(s.Ok());
+  ExchangeBlock& b = s.Block();
+  SetAllCounts(b, GetParam());
+  std::strcpy(b.userName, "after-tav");
+  std::strcpy(b.dyKey, "after-dy");
+  b.contentSecurity.data[0] = 0x99;  // follows newProcessCount
+  b.currentIp[0] = 'i';              // follows hookIdCount
+  b.sandboxInfoCount = GetParam();   // follows smartInfo
+  b.docFlag = 'D';                   // follows sandboxInfo
+  CTavExchg ex;
+  _TAV_EXCHG_INFO rec{};
+  std::memset(&rec, 0xEE, sizeof(rec));
+  rec.infoId = 1;
+  EXPECT_EQ(ex.AddInfo(rec), 0);
+  _SMART_EXCHG_INFO sm{};
+  std::memset(&sm, 0xEE, sizeof(sm));
+  sm.processId = 2;
+  EXPECT_EQ(ex.AddInfo(sm), 0);
+  _SANDBOX_EXCHG_INFO sb{};
+  std::memset(&sb, 0xEE, sizeof(sb));
+  sb.sandboxId = 3;
+  EXPECT_EQ(ex.AddInfo_doc(sb), 0);
+  EXPECT_GE(ex.AddDy(4), 0);
+  EXPECT_GE(ex.DelDy(12345), 0);
+  ex.SignatureAddHookID(5);
+  ex.SignatureAddFakeID(6);
+  ex.SignatureDelHookID(777);
+  ex.AddNewProcess(7);
+  EXPECT_EQ(ex.DeleteInfo(99), 0);
+
+  EXPECT_STREQ(b.userName, "after-tav");
+  EXPECT_STREQ(b.dyKey, "after-dy");
+  EXPECT_EQ(b.contentSecurity.data[0], 0x99);
+  EXPECT_EQ(b.currentIp[0], 'i');
+  EXPECT_EQ(b.docFlag, 'D');
+  // Whatever the stored counts were, they are within the array now.
+  for (int32_t c : {b.tavInfoCount, b.smartInfoCount, b.sandboxInfoCount, b.dyCount})
+    EXPECT_TRUE(c >= 0 && c <= 256) << c;
+  EXPECT_TRUE(b.hookIdCount >= 0 && b.hookIdCount <= 2047);
+  EXPECT_TRUE(b.newProcessCount >= 0 && b.newProcessCount <= 60);
+  EXPECT_TRUE(ex.SignatureFindHookID(5) == 1);  // the id was kept
+  EXPECT_TRUE(ex.SignatureFindFakeID(6) == 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, CorruptBlock, ::testing::Values(300, 256, 255, -1, INT_MIN, INT_MAX));
+
+TEST(CorruptText, FieldsWithoutNulAreCutAtTheFieldEnd) {
+  kaltest::CTestSections s;
+  ASSERT_TRUE(s.Ok());
+  FillTextFields(s.Block());
+  std::memset(s.userNumber.Data(), 'n', 256);
+  std::memset(s.out.Data(), 'o', 64);
+  CTavExchg ex;
+
+  auto check64 = [](const char* what, auto&& get) {
+    CGuarded<char> out(64);
+    get(out.Get());
+    EXPECT_EQ(strnlen(out.Get(), 64), 63u) << what;
+    EXPECT_TRUE(out.GuardIntact()) << what;
+  };
+  check64("tavKey", [&](char* o) { ex.GetTAVKey(o); });
+  check64("dyKey", [&](char* o) { ex.GetDyKey(o); });
+  check64("dyKeyname", [&](char* o) { GetDyKeyname(o); });
+  check64("multiMainKey", [&](char* o) { EXPECT_EQ(ex.GetMultiMainKey(o), 1); });
+  check64("outDyKey", [&](char* o) { ex.GetTavOutDyKey(o); });
+  check64("ip", [&](char* o) { ex.GetCurrentIpPort(o, nullptr); });
+  check64("port", [&](char* o) { ex.GetCurrentIpPort(nullptr, o); });
+
+  CGuarded<char> name(256), pw(256), extra(256), emp(256), name2(256);
+  ex.GetDefaultUserNameAndPsw(name.Get(), pw.Get(), extra.Get());
+  ex.GetUserEmployeeId(emp.Get());
+  GetUserNameAndPsw(name2.Get(), nullptr);
+  for (auto* g : {&name, &pw, &extra, &emp, &name2}) {
+    EXPECT_EQ(strnlen(g->Get(), 256), 255u);
+    EXPECT_TRUE(g->GuardIntact());
+  }
+  CGuarded<char> mail(4096), screen(40960), hooks(1025), sig(4096);
+  ex.GetDyMailWhite(mail.Get());
+  ex.GetprotectScreen(screen.Get());
+  ex.GethookWhiteList(hooks.Get());
+  EXPECT_EQ(ex.GetSignatureExe(sig.Get()), 1);
+  EXPECT_EQ(strnlen(mail.Get(), 4096), 4095u);
+  EXPECT_EQ(strnlen(screen.Get(), 40960), 40959u);
+  EXPECT_EQ(strnlen(hooks.Get(), 1025), 1024u);
+  EXPECT_EQ(strnlen(sig.Get(), 4096), 4095u);
+  for (auto* g : {&mail, &screen, &hooks, &sig}) EXPECT_TRUE(g->GuardIntact());
+
+  // A full signature list without a NUL still takes a new name without overrunning.
+  FillTextFields(s.Block());
+  s.Block().fakeIds[0] = 0xABCDEF;
+  ex.SetSignatureExe("new.exe");
+  EXPECT_STREQ(s.Block().signatureExe, "new.exe");
+  EXPECT_EQ(s.Block().fakeIds[0], 0xABCDEFu);
+}
+
+TEST(CorruptText, NumberSectionLongerThanTheBufferIsCutAt256) {
+  kaltest::CTestSection number(kal::kUserNumberSectionName, 8192);
+  ASSERT_TRUE(number.Ok());
+  std::memset(number.Data(), 'n', 8192);
+  CTavExchg ex;
+  CGuarded<char> out(256);
+  ex.GetUserEmployeeId(out.Get());
+  EXPECT_EQ(std::string(out.Get()), std::string(255, 'n'));
+  EXPECT_TRUE(out.GuardIntact());
+  // The setter is bounded by the section, not by the 256-byte convention.
+  std::string longId(6000, 'e');
+  ex.SetUserEmployeeId(longId.c_str());
+  EXPECT_EQ(std::string(static_cast<const char*>(number.Data())), longId);
+}
+
+TEST(CorruptText, ASectionTooSmallForTheBlockCountsAsAbsent) {
+  kaltest::CTestSection tiny(kal::kExchangeSectionName, 4096);
+  ASSERT_TRUE(tiny.Ok());
+  std::memset(tiny.Data(), 0x01, 4096);
+  CTavExchg ex;
+  auto tav = std::make_unique<_TAV_EXCHG_INFO[]>(256);
+  EXPECT_EQ(ex.GetAllInfo(tav.get()), -1);
+  EXPECT_EQ(ex.AddDy(1), -1);
+  char ip[64], port[64];
+  ex.GetCurrentIpPort(ip, port);
+  EXPECT_STREQ(ip, "127.0.0.1");
+}

@@ -1,0 +1,116 @@
+// Several processes on one block: serialisation through the lock event, and its 200 ms bound.
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "exchange/event_ex.h"
+#include "exchange/tav_exchg.h"
+#include "tests/exchange/section_fixture.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+struct CChild {
+  kal::CHandleOwner process;
+  DWORD pid = 0;
+};
+
+bool StartChild(const std::wstring& args, CChild* child) {
+  std::wstring cmd = L"\"" + kaltest::BinPath(L"exchange_child.exe") + L"\" " + args;
+  STARTUPINFOW si = {sizeof(si)};
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  kal::CHandleOwner thread(pi.hThread);
+  child->process.Reset(pi.hProcess);
+  child->pid = pi.dwProcessId;
+  return true;
+}
+
+DWORD ExitCodeAfter(CChild& child, DWORD timeoutMs) {
+  if (WaitForSingleObject(child.process.Get(), timeoutMs) != WAIT_OBJECT_0) return 0xDEAD;
+  DWORD code = 0xDEAD;
+  GetExitCodeProcess(child.process.Get(), &code);
+  return code;
+}
+
+}  // namespace
+
+TEST(CrossProcess, ConcurrentAddAndDeleteLeaveConsistentLists) {
+  kaltest::CTestSections sections;
+  ASSERT_TRUE(sections.Ok());
+  constexpr unsigned kChildren = 3, kIds = 40, kRounds = 15;
+  std::vector<CChild> children(kChildren);
+  for (unsigned c = 0; c < kChildren; ++c) {
+    std::wstring args = L"hammer " + std::to_wstring(1000 * (c + 1)) + L" " +
+                        std::to_wstring(kIds) + L" " + std::to_wstring(kRounds);
+    ASSERT_TRUE(StartChild(args, &children[c]));
+  }
+  for (auto& child : children) EXPECT_EQ(ExitCodeAfter(child, 120000), 0u);
+
+  // What must remain: the odd ids of every child, each exactly once.
+  std::set<uint32_t> expected;
+  for (unsigned c = 0; c < kChildren; ++c)
+    for (unsigned id = 1000 * (c + 1) + 1; id < 1000 * (c + 1) + kIds; id += 2) expected.insert(id);
+
+  CTavExchg ex;
+  std::vector<unsigned> dy(256);
+  const int n = ex.GetDyAll(dy.data());
+  ASSERT_EQ(n, static_cast<int>(expected.size()));
+  std::multiset<uint32_t> got(dy.begin(), dy.begin() + n);
+  EXPECT_EQ(std::set<uint32_t>(got.begin(), got.end()), expected);
+  EXPECT_EQ(got.size(), expected.size()) << "duplicates in dyList";
+
+  auto tav = std::make_unique<_TAV_EXCHG_INFO[]>(256);
+  const int m = ex.GetAllInfo(tav.get());
+  ASSERT_EQ(m, static_cast<int>(expected.size()));
+  std::set<uint32_t> ids;
+  for (int i = 0; i < m; ++i) {
+    ids.insert(tav[i].infoId);
+    EXPECT_EQ(tav[i].processId, tav[i].infoId + 1);
+  }
+  EXPECT_EQ(ids, expected);
+}
+
+TEST(CrossProcess, AHolderThatNeverReleasesDelaysOthersByAboutTheBound) {
+  kaltest::CTestSections sections;
+  ASSERT_TRUE(sections.Ok());
+  CTavExchg ex;
+  ex.SetTAVKey("k");  // the lock is free: the event is signalled again afterwards
+
+  std::wstring readyName = L"kaltest_lock_holder_ready";
+  kal::CHandleOwner ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
+  CChild holder;
+  ASSERT_TRUE(StartChild(L"hold " + readyName + L" 30000", &holder));
+  ASSERT_EQ(WaitForSingleObject(ready.Get(), 20000), WAIT_OBJECT_0);
+
+  DWORD start = GetTickCount();
+  char key[64] = {};
+  ex.GetTAVKey(key);
+  DWORD waited = GetTickCount() - start;
+  EXPECT_STREQ(key, "k");  // proceeds after the timeout as if it held the lock
+  EXPECT_GE(waited, 150u);
+  EXPECT_LE(waited, 1000u);
+
+  // Unlock signalled the event although the wait timed out: the next call is not delayed.
+  start = GetTickCount();
+  ex.GetTAVKey(key);
+  EXPECT_LT(GetTickCount() - start, 150u);
+
+  // Take it away again without releasing: operations without the lock are never delayed.
+  WaitForSingleObject(ExchangeLock.Handle(), 0);
+  start = GetTickCount();
+  ex.SetConnectSer(5);
+  EXPECT_EQ(ex.GetConnectSer(), 5);
+  EXPECT_LT(GetTickCount() - start, 150u);
+  SetEvent(ExchangeLock.Handle());
+
+  TerminateProcess(holder.process.Get(), 0);
+  WaitForSingleObject(holder.process.Get(), 5000);
+}
