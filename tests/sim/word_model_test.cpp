@@ -1,0 +1,343 @@
+// The simulated Word object model, driven late-bound as the add-in drives Word: linked
+// headers, index shift after delete, selection deletion, SeekView read-back, Saved
+// transitions, protection, track revisions, versions and legacy command bars, events.
+#include <gtest/gtest.h>
+
+#include "core/office_interfaces.h"
+#include "disp_client.h"
+#include "sim/engine/call_counter.h"
+#include "sim/word/word_model.h"
+
+using namespace simtest;
+using namespace kalsim::word;
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Records ApplicationEvents2 calls: DISPID and the Name of a document argument.
+class CEventLog : public IDispatch {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != kal::DIID_Word_ApplicationEvents2) return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override {
+    std::wstring entry = std::to_wstring(id);
+    if (dp->cArgs > 0 && dp->rgvarg[dp->cArgs - 1].vt == VT_DISPATCH) {
+      CDisp first(dp->rgvarg[dp->cArgs - 1].pdispVal);
+      auto name = first.TryGet(L"Name");
+      if (SUCCEEDED(name.hr)) entry += L":" + kalsim::ToString(name.value.Get());
+    }
+    m_events.push_back(entry);
+    return S_OK;
+  }
+  ULONG m_cRef = 0;
+  std::vector<std::wstring> m_events;
+};
+
+class WordModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_app = CWordApplication::Create();
+    m_word = CDisp(m_app->AsDispatch());
+  }
+  // The primary header's Shapes of section i of the active document.
+  CDisp HeaderShapes(long section) {
+    return m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(section)}).Obj(L"Headers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
+  }
+  CDisp AddMark(const CDisp& shapes, const std::wstring& text) {
+    return CDisp(shapes.Call(L"AddTextEffect", {I(0), S(text), S(L"Arial"), R4(36), I(0), I(0), R4(100), R4(375), Missing()}));
+  }
+  ComPtr<CWordApplication> m_app;
+  CDisp m_word;
+};
+
+TEST_F(WordModelTest, ActiveDocumentFailsUntilADocumentIsOpen) {
+  CCallResult r = m_word.TryGet(L"ActiveDocument");
+  EXPECT_EQ(DISP_E_EXCEPTION, r.hr);
+  EXPECT_NE(std::wstring::npos, r.error.find(L"no document is open"));
+  EXPECT_EQ(DISP_E_EXCEPTION, m_word.TryGet(L"ActiveWindow").hr);
+  EXPECT_EQ(0, m_word.Obj(L"Documents").Long(L"Count"));
+  CDisp added(m_word.Obj(L"Documents").Call(L"Add"));
+  EXPECT_EQ(L"Document1", added.Str(L"Name"));
+  EXPECT_EQ(L"Document1", m_word.Obj(L"ActiveDocument").Str(L"Name"));
+  EXPECT_EQ(1, m_word.Obj(L"Documents").Long(L"Count"));
+  m_word.Obj(L"ActiveDocument").Call(L"Close", {I(0)});
+  EXPECT_EQ(DISP_E_EXCEPTION, m_word.TryGet(L"ActiveDocument").hr);
+  // A reference kept past Close is disconnected.
+  EXPECT_EQ(0x80010108L, added.TryGet(L"Name").scode);
+}
+
+TEST_F(WordModelTest, LinkedHeadersShareOneShapesCollection) {
+  m_app->AddDocument(MakeDocument(3, true));
+  AddMark(HeaderShapes(1), L"one");
+  AddMark(HeaderShapes(2), L"two");
+  EXPECT_EQ(2, HeaderShapes(3).Long(L"Count"));
+  EXPECT_EQ(L"two", HeaderShapes(1).Obj(L"Item", {I(2)}).Obj(L"TextEffect").Str(L"Text"));
+  // Footers and the first-page header are separate stories.
+  CDisp section1 = m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(1)});
+  EXPECT_EQ(0, section1.Obj(L"Footers").Obj(L"Item", {I(1)}).Obj(L"Shapes").Long(L"Count"));
+  EXPECT_EQ(0, section1.Obj(L"Headers").Obj(L"Item", {I(2)}).Obj(L"Shapes").Long(L"Count"));
+  // Unlinking section 3 gives it a copy; later changes no longer reach it.
+  CDisp header3 = m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(3)}).Obj(L"Headers").Obj(L"Item", {I(1)});
+  EXPECT_TRUE(header3.Bool(L"LinkToPrevious"));
+  header3.Put(L"LinkToPrevious", B(false));
+  AddMark(HeaderShapes(1), L"three");
+  EXPECT_EQ(3, HeaderShapes(2).Long(L"Count"));
+  EXPECT_EQ(2, HeaderShapes(3).Long(L"Count"));
+}
+
+TEST_F(WordModelTest, SeparateHeadersKeepTheirOwnShapes) {
+  m_app->AddDocument(MakeDocument(2, false));
+  AddMark(HeaderShapes(2), L"only in two");
+  EXPECT_EQ(0, HeaderShapes(1).Long(L"Count"));
+  EXPECT_EQ(1, HeaderShapes(2).Long(L"Count"));
+  EXPECT_EQ(DISP_E_BADINDEX, m_word.Obj(L"ActiveDocument").Obj(L"Sections").TryGet(L"Item", {I(3)}).hr);
+  EXPECT_EQ(DISP_E_BADINDEX, HeaderShapes(1).TryGet(L"Item", {I(1)}).hr);
+}
+
+TEST_F(WordModelTest, ItemsShiftDownAfterDeleteAndDeletedShapesRefuseAccess) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp shapes = HeaderShapes(1);
+  CDisp a = AddMark(shapes, L"a"), b = AddMark(shapes, L"b"), c = AddMark(shapes, L"c");
+  EXPECT_EQ(L"WordArt 1", a.Str(L"Name"));
+  EXPECT_EQ(L"WordArt 3", c.Str(L"Name"));
+  a.Call(L"Delete");
+  EXPECT_EQ(2, shapes.Long(L"Count"));
+  EXPECT_EQ(L"b", shapes.Obj(L"Item", {I(1)}).Obj(L"TextEffect").Str(L"Text"));
+  EXPECT_EQ(L"c", shapes.Obj(L"Item", {I(2)}).Obj(L"TextEffect").Str(L"Text"));
+  CCallResult gone = a.TryGet(L"Name");
+  EXPECT_EQ(DISP_E_EXCEPTION, gone.hr);
+  EXPECT_EQ(DISP_E_EXCEPTION, a.TryCall(L"Delete").hr);
+  // Items are also found by name.
+  EXPECT_EQ(L"c", shapes.Obj(L"Item", {S(L"WordArt 3")}).Obj(L"TextEffect").Str(L"Text"));
+}
+
+TEST_F(WordModelTest, SelectingAShapeThenSelectionDeleteDeletesIt) {
+  m_app->AddDocument(MakeDocument(2, true));
+  CDisp shapes = HeaderShapes(1);
+  AddMark(shapes, L"keep");
+  CDisp target = AddMark(shapes, L"remove");
+  target.Call(L"Select", {Missing()});
+  CDisp selection = m_word.Obj(L"Selection");
+  EXPECT_EQ(8, selection.Long(L"Type"));  // wdSelectionShape
+  // Delete(Unit:=1, Count:=1) given as named arguments.
+  EXPECT_EQ(1, kalsim::ToLong(selection.Call(L"Delete", {I(1), I(1)}, {L"Unit", L"Count"}).Get()));
+  ASSERT_EQ(1, shapes.Long(L"Count"));
+  EXPECT_EQ(L"keep", shapes.Obj(L"Item", {I(1)}).Obj(L"TextEffect").Str(L"Text"));
+  EXPECT_EQ(1u, m_app->ActiveDocument()->sections[1]->headers[0].story->shapes.size());
+}
+
+TEST_F(WordModelTest, SeekViewReadsBackTheHeaderShown) {
+  auto doc = MakeDocument(2, false);
+  doc->sections[1]->differentFirstPage = true;
+  m_app->AddDocument(doc);
+  CDisp document = m_word.Obj(L"ActiveDocument");
+  CDisp view = document.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View");
+  EXPECT_EQ(DISP_E_EXCEPTION, m_word.Obj(L"Selection").TryGet(L"HeaderFooter").hr);
+  document.Obj(L"Sections").Obj(L"Item", {I(1)}).Obj(L"Range").Call(L"Select");
+  view.Put(L"SeekView", I(9));
+  EXPECT_EQ(1, view.Long(L"SeekView"));
+  EXPECT_EQ(1, document.Obj(L"ActiveWindow").Obj(L"View").Long(L"SeekView"));  // one pane
+  AddMark(m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes"), L"s1");
+  EXPECT_EQ(1u, doc->sections[0]->headers[0].story->shapes.size());
+  // Section 2 starts on a page with its own first-page header.
+  document.Obj(L"Sections").Obj(L"Item", {I(2)}).Obj(L"Range").Call(L"Select");
+  EXPECT_EQ(0, view.Long(L"SeekView"));  // selecting body text leaves the header
+  view.Put(L"SeekView", I(9));
+  EXPECT_EQ(2, view.Long(L"SeekView"));
+  EXPECT_EQ(0, m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes").Long(L"Count"));
+  view.Put(L"SeekView", I(0));
+  EXPECT_EQ(0, view.Long(L"SeekView"));
+  EXPECT_EQ(DISP_E_EXCEPTION, view.TryPut(L"SeekView", I(42)).hr);
+  view.Put(L"Type", I(1));
+  EXPECT_EQ(1, document.Obj(L"ActiveWindow").Obj(L"View").Long(L"Type"));
+  EXPECT_EQ(0, document.Obj(L"ActiveWindow").Obj(L"View").Long(L"SplitSpecial"));
+}
+
+TEST_F(WordModelTest, SavedTurnsFalseOnChangesOnly) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp document = m_word.Obj(L"ActiveDocument");
+  EXPECT_TRUE(document.Bool(L"Saved"));
+  CDisp shape = AddMark(HeaderShapes(1), L"x");
+  EXPECT_FALSE(document.Bool(L"Saved"));
+  document.Put(L"Saved", B(true));
+  // Reads leave it saved.
+  shape.Str(L"Name");
+  shape.Obj(L"Fill").Double(L"Transparency");
+  document.Obj(L"ActiveWindow").Obj(L"View").Put(L"SeekView", I(9));
+  EXPECT_TRUE(document.Bool(L"Saved"));
+  shape.Obj(L"Fill").Obj(L"ForeColor").Put(L"RGB", I(0xFF0000));
+  EXPECT_FALSE(document.Bool(L"Saved"));
+  document.Put(L"Saved", B(true));
+  document.Call(L"Protect", {I(1)});
+  EXPECT_FALSE(document.Bool(L"Saved"));
+  document.Put(L"Saved", B(true));
+  m_word.Obj(L"Selection").Obj(L"HeaderFooter");  // still in the header view
+  EXPECT_TRUE(document.Bool(L"Saved"));
+}
+
+TEST_F(WordModelTest, CommentsOnlyProtectionRefusesContentAndHeaderShapeChanges) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp document = m_word.Obj(L"ActiveDocument");
+  CDisp shapes = HeaderShapes(1);
+  CDisp shape = AddMark(shapes, L"before");
+  EXPECT_EQ(-1, document.Long(L"ProtectionType"));
+  document.Call(L"Protect", {I(1), B(true), S(L"secret"), Missing(), Missing()}, {L"Type", L"NoReset", L"Password", L"UseIRM", L"EnforceStyleLock"});
+  EXPECT_EQ(1, document.Long(L"ProtectionType"));
+  CCallResult add = shapes.TryCall(L"AddTextEffect", {I(0), S(L"t"), S(L"Arial"), R4(36), I(0), I(0), R4(1), R4(1)});
+  EXPECT_EQ(DISP_E_EXCEPTION, add.hr);
+  EXPECT_NE(std::wstring::npos, add.error.find(L"locked for editing"));
+  EXPECT_EQ(DISP_E_EXCEPTION, shape.TryCall(L"Delete").hr);
+  EXPECT_EQ(DISP_E_EXCEPTION, shape.TryPut(L"Left", R4(5)).hr);
+  EXPECT_EQ(DISP_E_EXCEPTION, shape.Obj(L"TextEffect").TryPut(L"Text", S(L"changed")).hr);
+  EXPECT_EQ(DISP_E_EXCEPTION, document.Obj(L"Content").TryPut(L"Text", S(L"body")).hr);
+  shape.Call(L"Select");
+  EXPECT_EQ(DISP_E_EXCEPTION, m_word.Obj(L"Selection").TryCall(L"Delete", {I(1), I(1)}).hr);
+  EXPECT_EQ(1, shapes.Long(L"Count"));
+  EXPECT_EQ(L"before", shape.Obj(L"TextEffect").Str(L"Text"));
+  // Reading is still allowed; a second Protect and a wrong password are refused.
+  EXPECT_EQ(DISP_E_EXCEPTION, document.TryCall(L"Protect", {I(1)}).hr);
+  EXPECT_EQ(DISP_E_EXCEPTION, document.TryCall(L"Unprotect", {S(L"wrong")}).hr);
+  document.Call(L"Unprotect", {S(L"secret")});
+  shape.Call(L"Delete");
+  EXPECT_EQ(0, shapes.Long(L"Count"));
+}
+
+TEST_F(WordModelTest, TrackRevisionsCountsTrackedChanges) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp document = m_word.Obj(L"ActiveDocument");
+  EXPECT_FALSE(document.Bool(L"TrackRevisions"));
+  document.Put(L"TrackRevisions", B(true));
+  EXPECT_TRUE(document.Bool(L"TrackRevisions"));
+  EXPECT_FALSE(document.Bool(L"Saved"));
+  m_word.Obj(L"Selection").Call(L"TypeText", {S(L"hello")});
+  AddMark(HeaderShapes(1), L"x");
+  EXPECT_EQ(2, m_app->ActiveDocument()->revisions);
+  EXPECT_EQ(L"hello", document.Obj(L"Content").Str(L"Text"));
+}
+
+TEST_F(WordModelTest, ShapeFormattingReadsBackAsSet) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp shape = AddMark(HeaderShapes(1), L"mark");
+  shape.Put(L"Name", S(L"PowerPlusWaterMarkObject4B414C01"));
+  shape.Obj(L"TextEffect").Put(L"NormalizedHeight", I(0));
+  shape.Obj(L"Line").Put(L"Visible", I(0));
+  CDisp fill = shape.Obj(L"Fill");
+  fill.Put(L"Visible", I(-1));
+  fill.Put(L"Transparency", CSimVariant::Double(128 / 255.0));
+  fill.Obj(L"ForeColor").Put(L"RGB", I(16711680));
+  fill.Call(L"Solid");
+  shape.Put(L"Rotation", R4(315));
+  shape.Obj(L"WrapFormat").Put(L"Side", I(3));
+  shape.Put(L"Left", R4(-999995.0f));
+  shape.Put(L"Top", R4(-999995.0f));
+  EXPECT_EQ(L"PowerPlusWaterMarkObject4B414C01", shape.Str(L"Name"));
+  EXPECT_EQ(-1, fill.Long(L"Visible"));
+  EXPECT_NEAR(0.502, fill.Double(L"Transparency"), 0.001);
+  EXPECT_EQ(16711680, fill.Obj(L"ForeColor").Long(L"RGB"));
+  EXPECT_EQ(315.0, shape.Double(L"Rotation"));
+  EXPECT_EQ(-999995.0, shape.Double(L"Left"));
+  EXPECT_EQ(-999995.0, shape.Double(L"Top"));
+  EXPECT_EQ(36.0, shape.Obj(L"TextEffect").Double(L"FontSize"));
+  EXPECT_EQ(L"Arial", shape.Obj(L"TextEffect").Str(L"FontName"));
+  const CShape& state = *m_app->ActiveDocument()->sections[0]->headers[0].story->shapes[0];
+  EXPECT_TRUE(state.fillSolid);
+  EXPECT_FALSE(state.lineVisible);
+  EXPECT_EQ(3, state.wrapSide);
+  EXPECT_EQ(DISP_E_EXCEPTION, fill.TryPut(L"Transparency", CSimVariant::Double(1.5)).hr);
+}
+
+TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
+  m_app = CWordApplication::Create(L"11.0");
+  m_word = CDisp(m_app->AsDispatch());
+  EXPECT_EQ(L"11.0", m_word.Str(L"Version"));
+  CDisp standard = m_word.Obj(L"CommandBars", {}).Obj(L"Item", {S(L"Standard")});
+  CDisp controls = standard.Obj(L"Controls");
+  long found = 0;
+  for (long i = 1; i <= controls.Long(L"Count"); ++i) {
+    CDisp c = controls.Obj(L"Item", {I(i)});
+    if (c.Str(L"Caption") == L"背景(&K)") {
+      ++found;
+      EXPECT_TRUE(c.Bool(L"Enabled"));
+      c.Put(L"Enabled", B(false));
+    }
+  }
+  EXPECT_EQ(1, found);
+  EXPECT_FALSE(m_word.Obj(L"NormalTemplate").Bool(L"Saved"));
+  // Popups of the menu bar have their own Controls; buttons have none.
+  CDisp menu = m_word.Obj(L"CommandBars").Obj(L"Item", {S(L"Menu Bar")}).Obj(L"Controls");
+  long inMenus = 0;
+  for (long i = 1; i <= menu.Long(L"Count"); ++i) {
+    CDisp popup = menu.Obj(L"Item", {I(i)}).Obj(L"Control");
+    CDisp items = popup.Obj(L"Controls");
+    for (long j = 1; j <= items.Long(L"Count"); ++j)
+      if (items.Obj(L"Item", {I(j)}).Str(L"Caption") == L"背景(&K)") ++inMenus;
+  }
+  EXPECT_EQ(1, inMenus);
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, controls.Obj(L"Item", {I(1)}).TryGet(L"Controls").hr);
+  EXPECT_EQ(DISP_E_BADINDEX, m_word.Obj(L"CommandBars").TryGet(L"Item", {S(L"No Such Bar")}).hr);
+  bool standardEnabled = false;
+  for (const auto& c : m_app->State().commandBars[1].controls)
+    if (c->caption == L"背景(&K)") standardEnabled = c->enabled;
+  EXPECT_FALSE(standardEnabled);
+  EXPECT_EQ(L"16.0", CDisp(CWordApplication::Create()->AsDispatch()).Str(L"Version"));
+}
+
+TEST_F(WordModelTest, OptionsAndTemplateAndApplicationSwitches) {
+  CDisp options = m_word.Obj(L"Options");
+  options.Put(L"SaveNormalPrompt", B(false));
+  options.Put(L"SavePropertiesPrompt", B(false));
+  options.Put(L"SaveInterval", I(0));
+  EXPECT_FALSE(m_app->State().options.saveNormalPrompt);
+  EXPECT_EQ(0, m_app->State().options.saveInterval);
+  EXPECT_EQ(DISP_E_EXCEPTION, options.TryPut(L"SaveInterval", I(500)).hr);
+  m_word.Put(L"ScreenUpdating", B(false));
+  m_word.Put(L"DisplayAlerts", I(0));
+  m_word.Put(L"Visible", B(false));
+  EXPECT_FALSE(m_app->State().screenUpdating);
+  EXPECT_EQ(0, m_app->State().displayAlerts);
+  EXPECT_FALSE(m_word.Bool(L"Visible"));
+}
+
+TEST_F(WordModelTest, EventsReachAdvisedSinksWithTheirDocument) {
+  ComPtr<IConnectionPointContainer> cpc;
+  ASSERT_EQ(S_OK, m_app->QueryInterface(IID_PPV_ARGS(&cpc)));
+  ComPtr<IConnectionPoint> cp;
+  ASSERT_EQ(S_OK, cpc->FindConnectionPoint(kal::DIID_Word_ApplicationEvents2, &cp));
+  CEventLog log;
+  DWORD cookie = 0;
+  ASSERT_EQ(S_OK, cp->Advise(&log, &cookie));
+  m_word.Obj(L"Documents").Call(L"Add");
+  auto doc = MakeDocument(1);
+  doc->name = L"opened.docx";
+  m_app->AddDocument(doc);
+  m_app->FireWindowSelectionChange();
+  EXPECT_EQ((std::vector<std::wstring>{L"9:Document1", L"3", L"4:opened.docx", L"3", L"12"}), log.m_events);
+  // _Application is answered for the add-in's QueryInterface.
+  ComPtr<IUnknown> unk;
+  EXPECT_EQ(S_OK, m_app->QueryInterface(kal::IID_Word_Application, reinterpret_cast<void**>(unk.GetAddressOf())));
+  EXPECT_EQ(S_OK, cp->Unadvise(cookie));
+  EXPECT_EQ(0u, log.m_cRef);
+}
+
+TEST_F(WordModelTest, CallsAreCountedPerWordObjectKind) {
+  m_app->AddDocument(MakeDocument(2));
+  kalsim::CSimCallCounter::Instance().Reset();
+  CDisp shapes = HeaderShapes(2);
+  shapes.Long(L"Count");
+  shapes.Long(L"Count");
+  EXPECT_EQ(2, kalsim::CSimCallCounter::Instance().Count(L"Shapes", L"Count"));
+  EXPECT_EQ(1, kalsim::CSimCallCounter::Instance().Count(L"Application", L"ActiveDocument"));
+  EXPECT_EQ(1, kalsim::CSimCallCounter::Instance().Count(L"HeaderFooter", L"Shapes"));
+}
+
+}  // namespace
