@@ -1,12 +1,23 @@
-// COM server exports (placeholder until the module object lands).
+// The COM entry points of KalMsAddin.dll; the work is done by the module object, the class
+// table and the registrar in core/com.
 #include <windows.h>
 
-STDAPI DllCanUnloadNow() { return S_OK; }
-STDAPI DllGetClassObject(REFCLSID, REFIID, LPVOID* out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  return CLASS_E_CLASSNOTAVAILABLE;
+#include "core/com/class_factory.h"
+#include "core/com/module.h"
+#include "core/com/registrar.h"
+
+STDAPI DllCanUnloadNow() {
+  return kal::CKalMsAddinModule::Instance().GetLockCount() == 0 ? S_OK : S_FALSE;
 }
-STDAPI DllRegisterServer() { return S_OK; }
-STDAPI DllUnregisterServer() { return S_OK; }
-STDAPI DllInstall(BOOL, LPCWSTR) { return S_OK; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+  return kal::GetClassObject(clsid, riid, ppv);
+}
+
+STDAPI DllRegisterServer() { return kal::RegisterServer(); }
+
+STDAPI DllUnregisterServer() { return kal::UnregisterServer(); }
+
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+  return kal::InstallServer(install, commandLine);
+}

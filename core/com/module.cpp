@@ -1,0 +1,71 @@
+// The module object: lock count, critical section, module path, global interface table.
+#include "core/com/module.h"
+
+#include <objbase.h>
+
+namespace kal {
+
+CKalMsAddinModule& CKalMsAddinModule::Instance() noexcept {
+  // Never destroyed: objects and class factories may outlive static destruction order.
+  static CKalMsAddinModule* module = new CKalMsAddinModule();
+  return *module;
+}
+
+CKalMsAddinModule::~CKalMsAddinModule() {
+  if (m_bCsReady) ::DeleteCriticalSection(&m_cs);
+}
+
+LONG CKalMsAddinModule::Lock() noexcept { return ::InterlockedIncrement(&m_nLockCount); }
+
+LONG CKalMsAddinModule::Unlock() noexcept { return ::InterlockedDecrement(&m_nLockCount); }
+
+LONG CKalMsAddinModule::GetLockCount() const noexcept { return m_nLockCount; }
+
+HRESULT CKalMsAddinModule::GetGITPtr(IGlobalInterfaceTable** git) noexcept {
+  if (!git) return E_POINTER;
+  *git = nullptr;
+  if (!m_bCsReady) return E_UNEXPECTED;
+  ::EnterCriticalSection(&m_cs);
+  HRESULT hr = S_OK;
+  if (!m_pGIT) {
+    hr = ::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                            IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&m_pGIT));
+  }
+  if (SUCCEEDED(hr)) {
+    *git = m_pGIT;
+    m_pGIT->AddRef();
+  }
+  ::LeaveCriticalSection(&m_cs);
+  return hr;
+}
+
+bool CKalMsAddinModule::InitCriticalSection() noexcept {
+  if (m_bCsReady) return true;
+  m_bCsReady = ::InitializeCriticalSectionAndSpinCount(&m_cs, 0) != FALSE;
+  return m_bCsReady;
+}
+
+BOOL CKalMsAddinModule::DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH: {
+      m_hInstance = instance;
+      const DWORD length = ::GetModuleFileNameW(instance, m_szModulePath, MAX_PATH);
+      if (length == 0 || length >= MAX_PATH) m_szModulePath[0] = L'\0';
+      if (!InitCriticalSection()) return FALSE;
+      // Thread notifications are still wanted: the configuration is re-read on each one.
+      return TRUE;
+    }
+    case DLL_PROCESS_DETACH:
+      // On process exit (reserved != null) other DLLs may be gone: leave the table alone.
+      if (!reserved && m_pGIT) {
+        IGlobalInterfaceTable* git = m_pGIT;
+        m_pGIT = nullptr;
+        git->Release();
+      }
+      return TRUE;
+    default:
+      return TRUE;
+  }
+}
+
+}  // namespace kal
