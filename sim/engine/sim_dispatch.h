@@ -39,6 +39,7 @@ class CSimDispatch : public IDispatch, public IConnectionPointContainer {
   STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
 
   const std::wstring& Kind() const { return m_table.Kind(); }
+  ULONG RefCount() const { return m_cRef; }
   IDispatch* AsDispatch() { return static_cast<IDispatch*>(this); }
   // Source name written into EXCEPINFO ("Microsoft Word").
   void SetErrorSource(std::wstring source) { m_strSource = std::move(source); }

@@ -1,0 +1,199 @@
+// Office-style add-in loading and shutdown.
+#include "sim/host/addin_host.h"
+
+#include <algorithm>
+
+#include "sim/engine/sim_dispatch.h"
+#include "sim/host/host_log.h"
+
+namespace kalsim {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+std::wstring Hex(HRESULT hr) {
+  wchar_t buf[16];
+  swprintf(buf, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+  return buf;
+}
+
+// An empty custom array as Office passes it; destroyed after the call.
+class CCustomArray {
+ public:
+  CCustomArray() : m_psa(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
+  ~CCustomArray() {
+    if (m_psa) SafeArrayDestroy(m_psa);
+  }
+  CCustomArray(const CCustomArray&) = delete;
+  CCustomArray& operator=(const CCustomArray&) = delete;
+  SAFEARRAY** Ptr() { return &m_psa; }
+
+ private:
+  SAFEARRAY* m_psa;
+};
+
+// Office's COMAddIn object handed to OnConnection.
+class CComAddIn : public CSimDispatch {
+ public:
+  explicit CComAddIn(std::wstring progId) : CSimDispatch(Table()), m_strProgId(std::move(progId)) {}
+  static const CSimMemberTable& Table() {
+    static CSimMemberTable table = [] {
+      CSimMemberTable t(L"COMAddIn");
+      using T = CComAddIn;
+      CSimTableBuilder<T>(t)
+          .Get(L"ProgId", [](T& o) { return CSimVariant::Str(o.m_strProgId); })
+          .Get(L"Description", [](T& o) { return CSimVariant::Str(o.m_strProgId); })
+          .Prop(L"Connect", [](T& o) { return CSimVariant::Bool(o.m_bConnect); },
+                [](T& o, const VARIANT& v) { o.m_bConnect = ToBool(v); })
+          .Prop(L"Object", [](T& o) { return o.m_object; },
+                [](T& o, const VARIANT& v) { o.m_object = CSimVariant::Copy(v); });
+      return t;
+    }();
+    return table;
+  }
+  std::wstring m_strProgId;
+  bool m_bConnect = true;
+  CSimVariant m_object;
+};
+
+std::wstring ReadRegString(HKEY root, const std::wstring& key, const wchar_t* value) {
+  wchar_t buf[1024];
+  DWORD size = sizeof(buf);
+  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+    return L"";
+  return buf;
+}
+
+std::wstring ClsidString(const CLSID& clsid) {
+  wchar_t buf[64];
+  StringFromGUID2(clsid, buf, 64);
+  return buf;
+}
+
+}  // namespace
+
+void CAddinHost::LoadRegistered(ext_ConnectMode mode) {
+  const std::wstring key = L"Software\\Microsoft\\Office\\" + m_strOfficeApp + L"\\Addins";
+  std::vector<std::wstring> seen;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    HKEY hkey = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS) continue;
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+      DWORD len = 256;
+      if (RegEnumKeyExW(hkey, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      names.push_back(name);
+    }
+    RegCloseKey(hkey);
+    for (const auto& progId : names) {
+      DWORD behavior = 0, size = sizeof(behavior);
+      if (RegGetValueW(root, (key + L"\\" + progId).c_str(), L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &behavior,
+                       &size) != ERROR_SUCCESS || behavior != 3)
+        continue;
+      // A user registration hides the machine one of the same add-in.
+      auto same = [&](const std::wstring& s) { return CompareStringOrdinal(s.c_str(), -1, progId.c_str(), -1, TRUE) == CSTR_EQUAL; };
+      if (std::any_of(seen.begin(), seen.end(), same)) continue;
+      seen.push_back(progId);
+      LoadOne(progId, mode);
+    }
+  }
+}
+
+void CAddinHost::LoadOne(const std::wstring& progId, ext_ConnectMode mode) {
+  CLSID clsid;
+  HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+  if (FAILED(hr)) {
+    HostLog(L"addin " + progId + L" CLSIDFromProgID failed " + Hex(hr));
+    return;
+  }
+  ComPtr<IUnknown> unk;
+  hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(unk.GetAddressOf()));
+  if (FAILED(hr)) {
+    HostLog(L"addin " + progId + L" CoCreateInstance failed " + Hex(hr));
+    return;
+  }
+  CLoadedAddin addin;
+  addin.strProgId = progId;
+  addin.strModule = ReadRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + ClsidString(clsid) + L"\\InprocServer32", nullptr);
+  hr = unk->QueryInterface(kal::IID_IDTExtensibility2, reinterpret_cast<void**>(addin.pExt.GetAddressOf()));
+  if (FAILED(hr)) {
+    HostLog(L"addin " + progId + L" has no _IDTExtensibility2 " + Hex(hr));
+    return;
+  }
+  addin.pAddInInst = MakeSim<CComAddIn>(progId)->AsDispatch();
+  CCustomArray custom;
+  addin.hrConnect = addin.pExt->OnConnection(m_pApplication, mode, addin.pAddInInst.Get(), custom.Ptr());
+  HostLog(L"addin " + progId + L" OnConnection mode=" + std::to_wstring(mode) + L" hr=" + Hex(addin.hrConnect));
+  if (FAILED(addin.hrConnect)) {
+    // Office unloads an add-in whose connection fails.
+    addin.pExt.Reset();
+    addin.pAddInInst.Reset();
+  }
+  m_addins.push_back(std::move(addin));
+}
+
+void CAddinHost::CustomizeRibbon(const std::wstring& ribbonId, const std::function<void(const std::wstring&)>& apply) {
+  for (auto& a : m_addins) {
+    if (!a.pExt) continue;
+    ComPtr<IRibbonExtensibility> ribbon;
+    if (FAILED(a.pExt.As(&ribbon))) {
+      HostLog(L"addin " + a.strProgId + L" has no IRibbonExtensibility");
+      continue;
+    }
+    BSTR id = SysAllocString(ribbonId.c_str());
+    BSTR xml = nullptr;
+    HRESULT hr = ribbon->GetCustomUI(id, &xml);
+    SysFreeString(id);
+    a.strRibbonXml = xml ? std::wstring(xml, SysStringLen(xml)) : L"";
+    SysFreeString(xml);
+    HostLog(L"addin " + a.strProgId + L" GetCustomUI " + ribbonId + L" hr=" + Hex(hr) + L" xml=" + a.strRibbonXml);
+    if (SUCCEEDED(hr) && !a.strRibbonXml.empty()) apply(a.strRibbonXml);
+  }
+}
+
+void CAddinHost::StartupComplete() {
+  for (auto& a : m_addins) {
+    if (!a.pExt) continue;
+    CCustomArray custom;
+    HRESULT hr = a.pExt->OnStartupComplete(custom.Ptr());
+    HostLog(L"addin " + a.strProgId + L" OnStartupComplete hr=" + Hex(hr));
+  }
+}
+
+void CAddinHost::BeginShutdown() {
+  for (auto& a : m_addins) {
+    if (!a.pExt) continue;
+    CCustomArray custom;
+    HRESULT hr = a.pExt->OnBeginShutdown(custom.Ptr());
+    HostLog(L"addin " + a.strProgId + L" OnBeginShutdown hr=" + Hex(hr));
+  }
+}
+
+void CAddinHost::Disconnect() {
+  for (auto& a : m_addins) {
+    if (!a.pExt) continue;
+    CCustomArray custom;
+    HRESULT hr = a.pExt->OnDisconnection(ext_dm_HostShutdown, custom.Ptr());
+    HostLog(L"addin " + a.strProgId + L" OnDisconnection hr=" + Hex(hr));
+    a.pExt.Reset();
+    a.pAddInInst.Reset();
+  }
+}
+
+void CAddinHost::CheckUnload() {
+  for (auto& a : m_addins) {
+    HMODULE module = a.strModule.empty() ? nullptr : GetModuleHandleW(a.strModule.c_str());
+    if (!module) {
+      HostLog(L"addin " + a.strProgId + L" module not loaded");
+      continue;
+    }
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    a.hrUnload = canUnload ? canUnload() : E_NOINTERFACE;
+    HostLog(L"addin " + a.strProgId + L" DllCanUnloadNow hr=" + Hex(a.hrUnload));
+  }
+}
+
+}  // namespace kalsim

@@ -1,0 +1,92 @@
+// Local-server registration and class object of the simulated Word.
+#include "sim/host/local_server.h"
+
+#include <atomic>
+
+#include "core/office_interfaces.h"
+#include "sim/host/host_log.h"
+
+namespace kalsim {
+
+namespace {
+
+const wchar_t kProgId[] = L"Word.Application";
+const wchar_t kClsidKey[] = L"CLSID\\{000209FF-0000-0000-C000-000000000046}";
+
+LSTATUS SetDefault(const std::wstring& key, const std::wstring& value) {
+  return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+class CWordClassFactory : public IClassFactory {
+ public:
+  CWordClassFactory(IDispatch* app, bool* served) : m_pApp(app), m_pServed(served) {}
+  virtual ~CWordClassFactory() = default;
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG n = --m_cRef;
+    if (n == 0) delete this;
+    return n;
+  }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    HRESULT hr = m_pApp->QueryInterface(riid, ppv);
+    if (SUCCEEDED(hr)) *m_pServed = true;
+    HostLog(L"server CreateInstance hr=" + std::to_wstring(hr));
+    return hr;
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+ private:
+  std::atomic<ULONG> m_cRef{0};
+  Microsoft::WRL::ComPtr<IDispatch> m_pApp;
+  bool* m_pServed;
+};
+
+}  // namespace
+
+HRESULT RegisterWordServer(const std::wstring& exePath) {
+  const std::wstring clsid = L"{000209FF-0000-0000-C000-000000000046}";
+  LSTATUS rc = SetDefault(kProgId, L"Microsoft Word Application");
+  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kProgId) + L"\\CLSID", clsid);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(kClsidKey, L"Microsoft Word Application");
+  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kClsidKey) + L"\\ProgID", kProgId);
+  // Wine appends " -Embedding" to this command line itself.
+  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kClsidKey) + L"\\LocalServer32", L"\"" + exePath + L"\" /automation");
+  if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+  Microsoft::WRL::ComPtr<ITypeLib> typeLib;
+  return LoadTypeLibEx(exePath.c_str(), REGKIND_REGISTER, &typeLib);
+}
+
+HRESULT UnregisterWordServer(const std::wstring& exePath) {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kClsidKey);
+  Microsoft::WRL::ComPtr<ITypeLib> typeLib;
+  if (SUCCEEDED(LoadTypeLibEx(exePath.c_str(), REGKIND_NONE, &typeLib))) {
+    TLIBATTR* attr = nullptr;
+    if (SUCCEEDED(typeLib->GetLibAttr(&attr))) {
+      UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+      typeLib->ReleaseTLibAttr(attr);
+    }
+  }
+  return S_OK;
+}
+
+HRESULT ServeWordApplication(IDispatch* application, bool* served, DWORD* cookie) {
+  Microsoft::WRL::ComPtr<CWordClassFactory> factory;
+  factory.Attach(new CWordClassFactory(application, served));
+  factory->AddRef();
+  return CoRegisterClassObject(kal::CLSID_Word_Application, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, cookie);
+}
+
+}  // namespace kalsim
