@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "exchange/exchange_frame.h"
+#include "exchange/handle_owner.h"
 #include "exchange/list_rules.h"
 
 namespace rules = kal::rules;
@@ -115,7 +116,8 @@ int CTavExchg::GetAllInfo(_SMART_EXCHG_INFO* out, int) {
 
 int CTavExchg::GetCount() {
   int n = 0;
-  WithExchange([&](ExchangeBlock& b) { n = rules::ClampCount(b.tavInfoCount, kal::kTavInfoCapacity); });
+  WithExchange(
+      [&](ExchangeBlock& b) { n = rules::ClampCount(b.tavInfoCount, kal::kTavInfoCapacity); });
   return n;
 }
 
@@ -162,9 +164,8 @@ int CTavExchg::GetDyCount() {
 
 int CTavExchg::GetDyAll(unsigned int* out) {
   int n = -1;
-  WithExchange([&](ExchangeBlock& b) {
-    n = out ? rules::CopyDy(b, reinterpret_cast<uint32_t*>(out)) : 0;
-  });
+  WithExchange(
+      [&](ExchangeBlock& b) { n = out ? rules::CopyDy(b, reinterpret_cast<uint32_t*>(out)) : 0; });
   return n;
 }
 
@@ -200,10 +201,8 @@ void CTavExchg::AddNewProcess(unsigned int pid) {
   WithExchange([&](ExchangeBlock& b) {
     rules::StoreNewProcess(b, pid);
     // The agent collects the ids when told; no listener simply means nobody is told.
-    if (HANDLE ev = OpenEventW(EVENT_ALL_ACCESS, FALSE, kal::kNewProcessEventName)) {
-      SetEvent(ev);
-      CloseHandle(ev);
-    }
+    kal::CHandleOwner ev(OpenEventW(EVENT_ALL_ACCESS, FALSE, kal::kNewProcessEventName));
+    if (ev) SetEvent(ev.Get());
     rules::SettleNewProcess(b);
   });
 }

@@ -88,7 +88,8 @@ void CTavExchg::GetPrintPolicy(_PRINT_EXCHG_INFO& out) {
 }
 
 void CTavExchg::SetContentSafe(_SHARE_CONTENTSECURITY content) {
-  WithExchange([&](ExchangeBlock& b) { std::memcpy(&b.contentSecurity, &content, sizeof(content)); });
+  WithExchange(
+      [&](ExchangeBlock& b) { std::memcpy(&b.contentSecurity, &content, sizeof(content)); });
 }
 
 void CTavExchg::GetContentSafe(_SHARE_CONTENTSECURITY& out, int readOnly) {
@@ -231,7 +232,8 @@ void CTavExchg::GetDefaultUserNameAndPsw(char* name, char* password, char* extra
     LoadOrDefault(true, b.userNameExtra, sizeof(b.userNameExtra), extra, "");
   });
   if (!present) {
-    for (char* out : {name, password, extra}) LoadOrDefault(false, nullptr, kal::kUserNameSize, out, "");
+    for (char* out : {name, password, extra})
+      LoadOrDefault(false, nullptr, kal::kUserNameSize, out, "");
   }
 }
 
@@ -253,12 +255,14 @@ void CTavExchg::GetTavOutDyKey(char* out) {
 
 void CTavExchg::SetUserEmployeeId(const char* id) {
   CEventExGuard lock(ExchangeLock);  // one hold for both sections
-  WithExchange([&](ExchangeBlock& b) { rules::StoreText(b.userEmployeeId, sizeof(b.userEmployeeId), id); },
-               LockMode::kUnlocked);
+  WithExchange(
+      [&](ExchangeBlock& b) { rules::StoreText(b.userEmployeeId, sizeof(b.userEmployeeId), id); },
+      LockMode::kUnlocked);
   // The number section has no length of its own: its mapped size bounds the write.
-  WithSection(kal::kUserNumberSectionName, 1,
-              [&](void* data, size_t bytes) { rules::StoreText(static_cast<char*>(data), bytes, id); },
-              LockMode::kUnlocked);
+  WithSection(
+      kal::kUserNumberSectionName, 1,
+      [&](void* data, size_t bytes) { rules::StoreText(static_cast<char*>(data), bytes, id); },
+      LockMode::kUnlocked);
 }
 
 void CTavExchg::GetUserEmployeeId(char* out) {

@@ -3,6 +3,7 @@
 // map the whole section, copy the same bytes, unmap, close). Then 100,000 calls to show that
 // private bytes and the handle count do not grow. Prints ratios; target: within 1.15x.
 #include <windows.h>
+// after windows.h, which it needs
 #include <psapi.h>
 
 #include <algorithm>
@@ -64,8 +65,8 @@ void Compare(const char* name, const std::function<void()>& accessor,
 }
 
 struct CProcessUse {
-  SIZE_T privateUsage = 0;   // GetProcessMemoryInfo (Wine reports 0)
-  DWORD handleCount = 0;     // GetProcessHandleCount (Wine reports 0)
+  SIZE_T privateUsage = 0;      // GetProcessMemoryInfo (Wine reports 0)
+  DWORD handleCount = 0;        // GetProcessHandleCount (Wine reports 0)
   SIZE_T committedPrivate = 0;  // walked with VirtualQuery: heap growth shows here
   SIZE_T mappedBytes = 0;       // views left mapped would show here
   uintptr_t nextHandle = 0;     // value of a fresh handle: leaked handles push it up
@@ -119,42 +120,57 @@ int main() {
   auto screen = std::make_unique<char[]>(kal::kProtectScreenSize);
 
   double worst = 0;
-  Compare("GetPrintPolicy", [&] { ex.GetPrintPolicy(*policy); },
-          [&] { Floor([&](const ExchangeBlock& b) { std::memcpy(policy.get(), &b.printPolicy, sizeof(*policy)); }); },
-          &worst);
-  Compare("GetInfo_doc", [&] { ex.GetInfo_doc(kPid, rec); },
-          [&] {
-            Floor([&](const ExchangeBlock& b) {
-              for (int i = 0; i < b.tavInfoCount; ++i)
-                if (b.tavInfo[i].processId == kPid) {
-                  std::memcpy(&rec, &b.tavInfo[i], sizeof(rec));
-                  break;
-                }
-            });
-          },
-          &worst);
-  Compare("GetprotectScreen", [&] { ex.GetprotectScreen(screen.get()); },
-          [&] {
-            Floor([&](const ExchangeBlock& b) {
-              size_t n = strnlen(b.protectScreen, sizeof(b.protectScreen) - 1);
-              std::memcpy(screen.get(), b.protectScreen, n);
-              screen[n] = '\0';
-            });
-          },
-          &worst);
+  Compare(
+      "GetPrintPolicy", [&] { ex.GetPrintPolicy(*policy); },
+      [&] {
+        Floor([&](const ExchangeBlock& b) {
+          std::memcpy(policy.get(), &b.printPolicy, sizeof(*policy));
+        });
+      },
+      &worst);
+  Compare(
+      "GetInfo_doc", [&] { ex.GetInfo_doc(kPid, rec); },
+      [&] {
+        Floor([&](const ExchangeBlock& b) {
+          for (int i = 0; i < b.tavInfoCount; ++i)
+            if (b.tavInfo[i].processId == kPid) {
+              std::memcpy(&rec, &b.tavInfo[i], sizeof(rec));
+              break;
+            }
+        });
+      },
+      &worst);
+  Compare(
+      "GetprotectScreen", [&] { ex.GetprotectScreen(screen.get()); },
+      [&] {
+        Floor([&](const ExchangeBlock& b) {
+          size_t n = strnlen(b.protectScreen, sizeof(b.protectScreen) - 1);
+          std::memcpy(screen.get(), b.protectScreen, n);
+          screen[n] = '\0';
+        });
+      },
+      &worst);
   printf("worst ratio %.3f (target <= 1.15): %s\n", worst, worst <= 1.15 ? "met" : "NOT met");
 
   // Warm-up done above; now many calls must leave memory and handles where they were.
   const CProcessUse before = Measure();
   for (int i = 0; i < kLeakCalls; ++i) {
     switch (i % 3) {
-      case 0: ex.GetPrintPolicy(*policy); break;
-      case 1: ex.GetInfo_doc(kPid, rec); break;
-      default: ex.GetprotectScreen(screen.get()); break;
+      case 0:
+        ex.GetPrintPolicy(*policy);
+        break;
+      case 1:
+        ex.GetInfo_doc(kPid, rec);
+        break;
+      default:
+        ex.GetprotectScreen(screen.get());
+        break;
     }
   }
   const CProcessUse after = Measure();
-  auto delta = [](SIZE_T a, SIZE_T b) { return static_cast<long long>(b) - static_cast<long long>(a); };
+  auto delta = [](SIZE_T a, SIZE_T b) {
+    return static_cast<long long>(b) - static_cast<long long>(a);
+  };
   printf("%d calls:\n", kLeakCalls);
   printf("  PrivateUsage        %12llu -> %12llu  (growth %lld)\n",
          static_cast<unsigned long long>(before.privateUsage),

@@ -360,7 +360,8 @@ TEST(Accessor, EmployeeIdGoesToBothSectionsAndIsReadFromTheNumberSection) {
 
 TEST(Accessor, ContentSafeReadsASectionThatGrantsOnlyReadAccess) {
   // Everyone may query and map for reading, nothing more.
-  kaltest::CTestSection ro(kal::kExchangeSectionName, kal::kExchangeBlockSize, L"D:(A;;0x0005;;;WD)");
+  kaltest::CTestSection ro(kal::kExchangeSectionName, kal::kExchangeBlockSize,
+                           L"D:(A;;0x0005;;;WD)");
   ASSERT_TRUE(ro.Ok());
   std::memset(&ro.As<ExchangeBlock>().contentSecurity, 0x6B, sizeof(_SHARE_CONTENTSECURITY));
   {

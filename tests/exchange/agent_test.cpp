@@ -26,7 +26,6 @@ const char kPolicy[] =
     "[screen]\nprotectScreen = A.EXE|B.EXE\n"
     "[keys]\nip = 1.2.3.4\nport = 99\n";
 
-
 }  // namespace
 
 TEST(AgentProcess, PublishesThePolicyAcrossProcesses) {
@@ -92,8 +91,8 @@ TEST(AgentProcess, ListsRunningProcessesByExeNameAndForgetsEndedOnes) {
   STARTUPINFOW si = {sizeof(si)};
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = L"\"" + std::wstring(self) + L"\" --gtest_filter=NoSuchTest.*";
-  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                             nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                             nullptr, &si, &pi));
   kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
   bool listed = false;
   for (int i = 0; i < 100 && !listed; ++i, Sleep(50))
@@ -170,8 +169,8 @@ TEST(Kaltrace, WritesFilteredLinesWithTheirPid) {
                      L" --seconds 30";
   STARTUPINFOW si = {sizeof(si)};
   PROCESS_INFORMATION pi = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &pi));
+  ASSERT_TRUE(
+      CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
   ASSERT_EQ(WaitForSingleObject(readyEv.Get(), 10000), WAIT_OBJECT_0);
   OutputDebugStringW(L"drop this\n");

@@ -155,7 +155,8 @@ TEST_P(CorruptBlock, WritersNeverWritePastTheirArrays) {
   EXPECT_TRUE(ex.SignatureFindFakeID(6) == 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, CorruptBlock, ::testing::Values(300, 256, 255, -1, INT_MIN, INT_MAX));
+INSTANTIATE_TEST_SUITE_P(Counts, CorruptBlock,
+                         ::testing::Values(300, 256, 255, -1, INT_MIN, INT_MAX));
 
 TEST(CorruptText, FieldsWithoutNulAreCutAtTheFieldEnd) {
   kaltest::CTestSections s;

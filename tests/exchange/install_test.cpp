@@ -19,8 +19,8 @@ std::wstring ReadRunValue(REGSAM view) {
     return L"<no key>";
   wchar_t data[1024] = {};
   DWORD bytes = sizeof(data) - sizeof(wchar_t), type = 0;
-  LONG rc = RegQueryValueExW(key, L"TavRegedit", nullptr, &type, reinterpret_cast<BYTE*>(data),
-                             &bytes);
+  LONG rc =
+      RegQueryValueExW(key, L"TavRegedit", nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS && type == REG_SZ ? std::wstring(data) : L"<none>";
 }
@@ -49,7 +49,8 @@ TEST(AgentInstall, PlainBmpHasTheRequestedGeometryAndColour) {
 TEST(AgentInstall, InstallWritesRunValueBitmapAndIniFilesThenUninstallRemovesThem) {
   wchar_t tmp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, tmp);
-  std::wstring dir = std::wstring(tmp) + L"kaltest_agent_dir_" + std::to_wstring(GetCurrentProcessId());
+  std::wstring dir =
+      std::wstring(tmp) + L"kaltest_agent_dir_" + std::to_wstring(GetCurrentProcessId());
   std::string out;
   ASSERT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"install \"" + dir + L"\"", &out), 0) << out;
 
@@ -57,9 +58,9 @@ TEST(AgentInstall, InstallWritesRunValueBitmapAndIniFilesThenUninstallRemovesThe
   EXPECT_EQ(_wcsicmp(exe.c_str(), (dir + L"\\TavRegedit.exe").c_str()), 0);
   EXPECT_TRUE(Exists(exe));
   EXPECT_EQ(GetPrivateProfileIntW(L"OEM", L"PowerpntWM", 0, (dir + L"\\KalConfig.ini").c_str()), 1);
-  EXPECT_EQ(GetPrivateProfileIntW(L"ORCHARD", L"PPTWM", 0,
-                                  (dir + L"\\KalEspecialConfig.ini").c_str()),
-            1);
+  EXPECT_EQ(
+      GetPrivateProfileIntW(L"ORCHARD", L"PPTWM", 0, (dir + L"\\KalEspecialConfig.ini").c_str()),
+      1);
   std::string bmp = kaltest::ReadFileBytes(dir + L"\\watermark.bmp");
   ASSERT_GE(bmp.size(), 54u);
   EXPECT_EQ(bmp.substr(0, 2), "BM");
@@ -69,7 +70,8 @@ TEST(AgentInstall, InstallWritesRunValueBitmapAndIniFilesThenUninstallRemovesThe
   STARTUPINFOW si = {sizeof(si)};
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = L"\"" + exe + L"\" show";
-  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(
+      CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
   ASSERT_EQ(WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
   DWORD code = 1;

@@ -135,7 +135,8 @@ TEST(PolicyFile, ScanAddsNamedProcessesOnceAndDropsEndedOnes) {
   ASSERT_TRUE(kal::agent::ParsePolicy(
       "[processes]\nprotect = WINWORD.EXE readonly=1 print=1\nsmart = excel.exe\n", &p, &error));
   std::vector<uint32_t> added;
-  std::vector<CRunningProcess> running = {{10, "winword.exe"}, {11, "Excel.exe"}, {12, "other.exe"}};
+  std::vector<CRunningProcess> running = {
+      {10, "winword.exe"}, {11, "Excel.exe"}, {12, "other.exe"}};
   kal::agent::ApplyProcessScan(p, running, added, *b);
   ASSERT_EQ(b->tavInfoCount, 1);
   EXPECT_EQ(b->tavInfo[0].processId, 10u);

@@ -20,7 +20,9 @@ class CTestSection {
   bool Ok() const { return static_cast<bool>(m_view); }
   void* Data() const { return m_view.Get(); }
   template <typename T>
-  T& As() const { return *static_cast<T*>(m_view.Get()); }
+  T& As() const {
+    return *static_cast<T*>(m_view.Get());
+  }
 
  private:
   kal::CHandleOwner m_hMap;

@@ -16,8 +16,7 @@ bool LaunchAndKeep(const std::wstring& cmdLine, kal::CHandleOwner* process, DWOR
   PROCESS_INFORMATION pi = {};
   std::vector<wchar_t> buf(cmdLine.begin(), cmdLine.end());
   buf.push_back(L'\0');
-  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi))
+  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
   kal::CHandleOwner thread(pi.hThread);
   process->Reset(pi.hProcess);
@@ -102,8 +101,8 @@ bool CAgentProcess::Start(const std::string& policyText, DWORD timeoutMs) {
 
 bool CAgentProcess::StartFile(const std::wstring& policyPath, DWORD timeoutMs) {
   Stop();
-  std::wstring readyName = L"kaltest_agent_ready_" + std::to_wstring(GetCurrentProcessId()) +
-                           L"_" + std::to_wstring(++g_tempCounter);
+  std::wstring readyName = L"kaltest_agent_ready_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                           std::to_wstring(++g_tempCounter);
   kal::CHandleOwner ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
   if (!ready) return false;
   std::wstring cmd = L"\"" + BinPath(L"TavRegedit.exe") + L"\" run \"" + policyPath +

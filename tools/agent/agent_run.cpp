@@ -1,6 +1,7 @@
 // The agent's resident loop: create the sections, publish the policy, rescan processes every
 // 100 ms for the names the policy lists, apply policy changes handed over by "set".
 #include <windows.h>
+// after windows.h, which it needs
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -78,6 +79,7 @@ struct CPublished {
   std::vector<uint32_t> addedPids;
 
   void PublishAll() {
+    std::vector<CRunningProcess> running = SnapshotProcesses();  // outside the lock
     CEventExGuard lock(ExchangeLock);
     auto* block = static_cast<ExchangeBlock*>(exchange.Data());
     ApplyPolicy(policy, *block);
@@ -88,7 +90,7 @@ struct CPublished {
     char* number = static_cast<char*>(userNumber.Data());
     std::memset(number, 0, kUserNumberSectionSize);
     std::strncpy(number, policy.m_strEmployeeId.c_str(), kUserNumberSectionSize - 1);
-    ApplyProcessScan(policy, SnapshotProcesses(), addedPids, *block);
+    ApplyProcessScan(policy, running, addedPids, *block);
   }
 
   void Scan() {

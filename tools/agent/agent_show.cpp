@@ -20,8 +20,10 @@ std::string Field(const ExWChar* f, size_t units) { return FieldToUtf8(f, units)
 std::string OneLine(std::string s) {
   std::string out;
   for (char c : s) {
-    if (c == '\n') out += "\\n";
-    else if (c != '\r') out.push_back(c);
+    if (c == '\n')
+      out += "\\n";
+    else if (c != '\r')
+      out.push_back(c);
   }
   return out;
 }
@@ -77,9 +79,8 @@ int ShowBlock() {
   printf("watermark.text=%s\n", OneLine(Field(w.watermarkText, 14390)).c_str());
   printf("watermark.font=%s\nwatermark.color=%s\n", Field(w.watermarkFont, 30).c_str(),
          Field(w.watermarkColor, 20).c_str());
-  printf("watermark.showDate=%s showUserName=%s showEmployeeId=%s\n",
-         Field(w.showDate, 2).c_str(), Field(w.showUserName, 2).c_str(),
-         Field(w.showEmployeeId, 2).c_str());
+  printf("watermark.showDate=%s showUserName=%s showEmployeeId=%s\n", Field(w.showDate, 2).c_str(),
+         Field(w.showUserName, 2).c_str(), Field(w.showEmployeeId, 2).c_str());
   printf("dy ids: %d\n", ex.GetDyCount());
   return 0;
 }

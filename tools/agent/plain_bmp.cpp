@@ -18,14 +18,14 @@ std::vector<uint8_t> MakePlainBmp(int width, int height, uint8_t r, uint8_t g, u
   v[0] = 'B';
   v[1] = 'M';
   PutLe(v, 2, static_cast<uint32_t>(v.size()), 4);
-  PutLe(v, 10, 54, 4);          // pixel data offset
-  PutLe(v, 14, 40, 4);          // BITMAPINFOHEADER
+  PutLe(v, 10, 54, 4);  // pixel data offset
+  PutLe(v, 14, 40, 4);  // BITMAPINFOHEADER
   PutLe(v, 18, static_cast<uint32_t>(width), 4);
   PutLe(v, 22, static_cast<uint32_t>(height), 4);
-  PutLe(v, 26, 1, 2);           // planes
-  PutLe(v, 28, 24, 2);          // bits per pixel
+  PutLe(v, 26, 1, 2);   // planes
+  PutLe(v, 28, 24, 2);  // bits per pixel
   PutLe(v, 34, pixelBytes, 4);
-  PutLe(v, 38, 2835, 4);        // 72 dpi
+  PutLe(v, 38, 2835, 4);  // 72 dpi
   PutLe(v, 42, 2835, 4);
   for (int y = 0; y < height; ++y) {
     uint8_t* row = v.data() + 54 + static_cast<size_t>(y) * stride;

@@ -131,11 +131,16 @@ bool SetWatermarkKey(const std::string& key, const std::string& value, _PRINT_EX
 bool SetKey(const std::string& section, const std::string& key, const std::string& value,
             CAgentPolicy& p, std::string* why) {
   if (section == "user") {
-    if (key == "name") p.m_strUserName = value;
-    else if (key == "extra") p.m_strUserExtra = value;
-    else if (key == "password") p.m_strPassword = value;
-    else if (key == "employeeid") p.m_strEmployeeId = value;
-    else return *why = "unknown key", false;
+    if (key == "name")
+      p.m_strUserName = value;
+    else if (key == "extra")
+      p.m_strUserExtra = value;
+    else if (key == "password")
+      p.m_strPassword = value;
+    else if (key == "employeeid")
+      p.m_strEmployeeId = value;
+    else
+      return *why = "unknown key", false;
     return true;
   }
   if (section == "watermark") return SetWatermarkKey(key, value, p.m_print, why);
@@ -147,18 +152,27 @@ bool SetKey(const std::string& section, const std::string& key, const std::strin
     return true;
   }
   if (section == "screen") {
-    if (key == "protectscreen") p.m_strProtectScreen = value;
-    else return *why = "unknown key", false;
+    if (key == "protectscreen")
+      p.m_strProtectScreen = value;
+    else
+      return *why = "unknown key", false;
     return true;
   }
   if (section == "keys") {
-    if (key == "tavkey") p.m_strTavKey = value;
-    else if (key == "dykey") p.m_strDyKey = value;
-    else if (key == "multimainkey") p.m_strMultiMainKey = value;
-    else if (key == "outdykey") p.m_strOutDyKey = value;
-    else if (key == "ip") p.m_strIp = value;
-    else if (key == "port") p.m_strPort = value;
-    else return *why = "unknown key", false;
+    if (key == "tavkey")
+      p.m_strTavKey = value;
+    else if (key == "dykey")
+      p.m_strDyKey = value;
+    else if (key == "multimainkey")
+      p.m_strMultiMainKey = value;
+    else if (key == "outdykey")
+      p.m_strOutDyKey = value;
+    else if (key == "ip")
+      p.m_strIp = value;
+    else if (key == "port")
+      p.m_strPort = value;
+    else
+      return *why = "unknown key", false;
     return true;
   }
   *why = "key outside a known section";
@@ -234,12 +248,17 @@ void Utf8ToField(const std::string& text, ExWChar* field, size_t fieldUnits) {
     uint32_t cp = 0xFFFD;
     size_t extra = 0;
     const unsigned char c = s[i];
-    if (c < 0x80) cp = c;
-    else if ((c & 0xE0) == 0xC0) cp = c & 0x1F, extra = 1;
-    else if ((c & 0xF0) == 0xE0) cp = c & 0x0F, extra = 2;
-    else if ((c & 0xF8) == 0xF0) cp = c & 0x07, extra = 3;
+    if (c < 0x80)
+      cp = c;
+    else if ((c & 0xE0) == 0xC0)
+      cp = c & 0x1F, extra = 1;
+    else if ((c & 0xF0) == 0xE0)
+      cp = c & 0x0F, extra = 2;
+    else if ((c & 0xF8) == 0xF0)
+      cp = c & 0x07, extra = 3;
     size_t j = 1;
-    for (; j <= extra && i + j < len && (s[i + j] & 0xC0) == 0x80; ++j) cp = (cp << 6) | (s[i + j] & 0x3F);
+    for (; j <= extra && i + j < len && (s[i + j] & 0xC0) == 0x80; ++j)
+      cp = (cp << 6) | (s[i + j] & 0x3F);
     if (j != extra + 1 || (c >= 0x80 && extra == 0)) {
       cp = 0xFFFD;
       j = 1;

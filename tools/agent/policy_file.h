@@ -24,7 +24,7 @@ struct CAgentPolicy {
   std::string m_strUserExtra;
   std::string m_strPassword;
   std::string m_strEmployeeId;
-  _PRINT_EXCHG_INFO m_print{};  // built from the [watermark] keys
+  _PRINT_EXCHG_INFO m_print{};            // built from the [watermark] keys
   std::vector<CPolicyProcess> m_protect;  // -> tavInfo
   std::vector<CPolicyProcess> m_smart;    // -> smartInfo
   std::string m_strProtectScreen;

@@ -16,12 +16,12 @@ HANDLE CreateFresh(HANDLE h, bool* existed) {
 bool CDbwinListener::Start(Callback callback) {
   if (Listening()) return false;
   bool existed = false;
-  m_hBufferReady.Reset(CreateFresh(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"),
-                                   &existed));
-  m_hDataReady.Reset(CreateFresh(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"),
-                                 &existed));
-  m_hBuffer.Reset(CreateFresh(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                 0, kBufferBytes, L"DBWIN_BUFFER"),
+  m_hBufferReady.Reset(
+      CreateFresh(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"), &existed));
+  m_hDataReady.Reset(
+      CreateFresh(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"), &existed));
+  m_hBuffer.Reset(CreateFresh(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                 kBufferBytes, L"DBWIN_BUFFER"),
                               &existed));
   m_hStop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (existed || !m_hBufferReady || !m_hDataReady || !m_hBuffer || !m_hStop) {
@@ -64,8 +64,7 @@ void CDbwinListener::Run() {
   }
 }
 
-void SplitDbwinLines(const std::string& text,
-                     const std::function<void(const std::string&)>& fn) {
+void SplitDbwinLines(const std::string& text, const std::function<void(const std::string&)>& fn) {
   std::string line;
   for (char c : text) {
     if (c == '\n') {

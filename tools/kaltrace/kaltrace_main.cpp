@@ -44,12 +44,18 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     std::wstring a = argv[i];
     if (i + 1 >= argc) return Usage();
-    if (a == L"--filter") filter = Narrow(argv[++i]);
-    else if (a == L"--out") outPath = argv[++i];
-    else if (a == L"--seconds") seconds = static_cast<DWORD>(_wtoi(argv[++i]));
-    else if (a == L"--stop-event") stopName = argv[++i];
-    else if (a == L"--ready-event") readyName = argv[++i];
-    else return Usage();
+    if (a == L"--filter")
+      filter = Narrow(argv[++i]);
+    else if (a == L"--out")
+      outPath = argv[++i];
+    else if (a == L"--seconds")
+      seconds = static_cast<DWORD>(_wtoi(argv[++i]));
+    else if (a == L"--stop-event")
+      stopName = argv[++i];
+    else if (a == L"--ready-event")
+      readyName = argv[++i];
+    else
+      return Usage();
   }
 
   FILE* out = stdout;
