@@ -82,15 +82,17 @@ HRESULT UnregisterModuleTypeLib(bool perUser) noexcept {
   KAL_RETURN_IF_FAILED(lib->GetLibAttr(&attr));
   const TLIBATTR copy = *attr;
   lib->ReleaseTLibAttr(attr);
+  // Nothing registered is nothing to remove (systems disagree on the error they give then).
+  CBstr registeredPath;
+  if (FAILED(::QueryPathOfRegTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid,
+                                     registeredPath.Put()))) {
+    return S_OK;
+  }
   HRESULT hr = perUser ? ::UnRegisterTypeLibForUser(copy.guid, copy.wMajorVerNum,
                                                     copy.wMinorVerNum, copy.lcid, copy.syskind)
                        : ::UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum,
                                              copy.lcid, copy.syskind);
-  // Nothing registered is nothing to remove.
-  if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY ||
-      hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-    hr = S_OK;
-  }
+  if (hr == TYPE_E_REGISTRYACCESS) hr = S_OK;  // removed meanwhile
   return hr;
 }
 

@@ -1,0 +1,267 @@
+// CDispEventSink against an in-test event source with a real connection point: advise and
+// unadvise, identity of the sink, and handlers receiving the arguments in natural order
+// although the source fires them reversed.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/com_util.h"
+#include "core/event_sink.h"
+
+namespace {
+
+// {6C0B7A52-1F0E-4C55-9B0B-3D7C0E4B9A11}: the test's event dispinterface.
+const IID DIID_TestEvents = {0x6C0B7A52, 0x1F0E, 0x4C55,
+                             {0x9B, 0x0B, 0x3D, 0x7C, 0x0E, 0x4B, 0x9A, 0x11}};
+
+// Event source: one connection point for DIID_TestEvents.
+class CTestSource final : public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  // IUnknown (both bases)
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPointContainer)) {
+      *ppv = static_cast<IConnectionPointContainer*>(this);
+    } else if (IsEqualIID(riid, IID_IConnectionPoint)) {
+      *ppv = static_cast<IConnectionPoint*>(this);
+    } else {
+      *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+  // IConnectionPointContainer
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
+    *point = nullptr;
+    if (!IsEqualIID(riid, DIID_TestEvents)) return CONNECT_E_NOCONNECTION;
+    *point = this;
+    AddRef();
+    return S_OK;
+  }
+  // IConnectionPoint
+  STDMETHODIMP GetConnectionInterface(IID* iid) override {
+    *iid = DIID_TestEvents;
+    return S_OK;
+  }
+  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** c) override {
+    *c = this;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
+    // Like real sources: ask the sink for the event interface.
+    IDispatch* events = nullptr;
+    if (FAILED(sink->QueryInterface(DIID_TestEvents, reinterpret_cast<void**>(&events)))) {
+      return CONNECT_E_CANNOTCONNECT;
+    }
+    m_sinks.push_back(events);
+    *cookie = static_cast<DWORD>(m_sinks.size());
+    return S_OK;
+  }
+  STDMETHODIMP Unadvise(DWORD cookie) override {
+    if (cookie == 0 || cookie > m_sinks.size() || !m_sinks[cookie - 1]) return CONNECT_E_NOCONNECTION;
+    m_sinks[cookie - 1]->Release();
+    m_sinks[cookie - 1] = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  size_t Connected() const {
+    size_t n = 0;
+    for (IDispatch* s : m_sinks) n += s ? 1 : 0;
+    return n;
+  }
+  // Fires an event to every sink with the arguments given in natural order; COM passes them
+  // reversed. Returns the last sink's HRESULT.
+  HRESULT Fire(DISPID id, std::vector<kal::CVariant> natural) {
+    std::vector<VARIANT> reversed;
+    for (auto it = natural.rbegin(); it != natural.rend(); ++it) reversed.push_back(*it->Get());
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
+                         static_cast<UINT>(reversed.size()), 0};
+    HRESULT hr = S_OK;
+    for (IDispatch* sink : m_sinks) {
+      if (sink) hr = sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    }
+    return hr;
+  }
+
+ private:
+  ULONG m_cRef = 1;
+  std::vector<IDispatch*> m_sinks;
+};
+
+// An object without IConnectionPointContainer.
+class CNoEvents final : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
+    *ppv = this;
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+};
+
+// A counted owner standing in for an add-in object.
+class COwner final : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+  ULONG m_cRef = 1;
+};
+
+// The handlers' recorder.
+class CHandlers {
+ public:
+  void Opened(IDispatch* doc) { m_log.push_back(L"Opened:" + Name(doc)); }
+  void Pair(IDispatch* first, long second, BSTR third) {
+    m_log.push_back(L"Pair:" + Name(first) + L"," + std::to_wstring(second) + L"," +
+                    (third ? third : L"(null)"));
+  }
+  void Cancel(IDispatch*, VARIANT_BOOL* cancel) {
+    m_log.push_back(L"Cancel");
+    if (cancel) *cancel = VARIANT_TRUE;
+  }
+  void Raw(const kal::CEventArgs& args) {
+    m_log.push_back(L"Raw:" + std::to_wstring(args.Count()) + L":" +
+                    std::to_wstring(args.LongAt(0)) + L":" + std::to_wstring(args.At(5).vt));
+  }
+  void Throws() { throw std::runtime_error("handler failed"); }
+
+  std::wstring Name(IDispatch* doc) { return doc == m_pDocA ? L"A" : doc == m_pDocB ? L"B" : L"?"; }
+  std::vector<std::wstring> m_log;
+  IDispatch* m_pDocA = nullptr;
+  IDispatch* m_pDocB = nullptr;
+};
+
+const kal::CDispEventSinkT<CHandlers>::Entry kEntries[] = {
+    KAL_SINK_ENTRY(CHandlers, 4, &CHandlers::Opened),
+    KAL_SINK_ENTRY(CHandlers, 5, &CHandlers::Pair),
+    KAL_SINK_ENTRY(CHandlers, 6, &CHandlers::Cancel),
+    KAL_SINK_ENTRY(CHandlers, 7, &CHandlers::Raw),
+    KAL_SINK_ENTRY(CHandlers, 8, &CHandlers::Throws),
+};
+
+class EventSinkTest : public ::testing::Test {
+ protected:
+  CTestSource m_source;
+  CHandlers m_handlers;
+};
+
+TEST_F(EventSinkTest, HandlersReceiveArgumentsInNaturalOrder) {
+  kal::CDispEventSinkT<CHandlers> docs(&m_handlers, 1, DIID_TestEvents, kEntries);
+  kal::CDispEventSinkT<CHandlers> other(&m_handlers, 2, DIID_TestEvents);
+  // Two distinct IDispatch objects to pass as event arguments (the handlers only compare
+  // pointers, so the sinks themselves serve).
+  m_handlers.m_pDocA = static_cast<IDispatch*>(&other);
+  m_handlers.m_pDocB = static_cast<IDispatch*>(&docs);
+  ASSERT_EQ(S_OK, docs.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_TRUE(docs.IsAdvised());
+
+  EXPECT_EQ(S_OK, m_source.Fire(4, {kal::CVariant(m_handlers.m_pDocA)}));
+  EXPECT_EQ(S_OK, m_source.Fire(5, {kal::CVariant(m_handlers.m_pDocB), 42, L"third"}));
+  EXPECT_EQ(S_OK, m_source.Fire(7, {9, L"x"}));
+  ASSERT_EQ(3u, m_handlers.m_log.size());
+  EXPECT_EQ(L"Opened:A", m_handlers.m_log[0]);
+  EXPECT_EQ(L"Pair:B,42,third", m_handlers.m_log[1]);
+  EXPECT_EQ(L"Raw:2:9:0", m_handlers.m_log[2]);  // out-of-range index reads as VT_EMPTY
+}
+
+TEST_F(EventSinkTest, ByReferenceArgumentsReachTheSource) {
+  kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
+  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT byRef;
+  VariantInit(&byRef);
+  byRef.vt = VT_BOOL | VT_BYREF;
+  byRef.pboolVal = &cancel;
+  std::vector<kal::CVariant> args;
+  args.emplace_back(static_cast<IDispatch*>(nullptr));
+  args.emplace_back(byRef);
+  EXPECT_EQ(S_OK, m_source.Fire(6, std::move(args)));
+  EXPECT_EQ(VARIANT_TRUE, cancel);
+}
+
+TEST_F(EventSinkTest, UnknownEventsAndThrowingHandlersAnswerSOk) {
+  kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
+  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_EQ(S_OK, m_source.Fire(99, {1, 2}));
+  EXPECT_EQ(S_OK, m_source.Fire(8, {}));
+  EXPECT_TRUE(m_handlers.m_log.empty());
+  // A sink without entries is connected and handles nothing.
+  kal::CDispEventSinkT<CHandlers> empty(&m_handlers, 2, DIID_TestEvents);
+  ASSERT_EQ(S_OK, empty.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_EQ(S_OK, m_source.Fire(4, {kal::CVariant(static_cast<IDispatch*>(&sink))}));
+  EXPECT_EQ(1u, m_handlers.m_log.size());  // only the first sink's handler ran
+}
+
+TEST_F(EventSinkTest, AdviseAndUnadvise) {
+  kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 3, DIID_TestEvents, kEntries);
+  EXPECT_EQ(3u, sink.SinkId());
+  EXPECT_EQ(S_FALSE, sink.Unadvise());
+  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_NE(0u, sink.Cookie());
+  EXPECT_EQ(1u, m_source.Connected());
+  EXPECT_EQ(E_UNEXPECTED, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_EQ(S_OK, sink.Unadvise());
+  EXPECT_FALSE(sink.IsAdvised());
+  EXPECT_EQ(0u, m_source.Connected());
+  m_source.Fire(4, {1});
+  EXPECT_TRUE(m_handlers.m_log.empty());
+
+  CNoEvents plain;
+  EXPECT_EQ(E_NOINTERFACE, sink.Advise(&plain));
+  EXPECT_EQ(E_POINTER, sink.Advise(nullptr));
+  kal::CDispEventSinkT<CHandlers> wrongIid(&m_handlers, 1, IID_IPersist, kEntries);
+  EXPECT_EQ(CONNECT_E_NOCONNECTION, wrongIid.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_FALSE(wrongIid.IsAdvised());
+}
+
+TEST_F(EventSinkTest, DestructionDisconnects) {
+  {
+    kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
+    ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+    EXPECT_EQ(1u, m_source.Connected());
+  }
+  EXPECT_EQ(0u, m_source.Connected());
+}
+
+TEST_F(EventSinkTest, IdentityAndReferenceCountingOnTheOwner) {
+  COwner owner;
+  kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries, &owner);
+  void* p = nullptr;
+  EXPECT_EQ(S_OK, sink.QueryInterface(IID_IUnknown, &p));
+  EXPECT_EQ(S_OK, sink.QueryInterface(IID_IDispatch, &p));
+  EXPECT_EQ(S_OK, sink.QueryInterface(DIID_TestEvents, &p));
+  EXPECT_EQ(static_cast<IDispatch*>(&sink), p);
+  EXPECT_EQ(4u, owner.m_cRef);  // each answer counted on the owner
+  EXPECT_EQ(E_NOINTERFACE, sink.QueryInterface(IID_IPersist, &p));
+  EXPECT_EQ(nullptr, p);
+  for (int i = 0; i < 3; ++i) sink.Release();
+  EXPECT_EQ(1u, owner.m_cRef);
+
+  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_EQ(2u, owner.m_cRef);  // the source's reference keeps the owner alive
+  EXPECT_EQ(S_OK, sink.Unadvise());
+  EXPECT_EQ(1u, owner.m_cRef);
+
+  UINT count = 7;
+  EXPECT_EQ(S_OK, sink.GetTypeInfoCount(&count));
+  EXPECT_EQ(0u, count);
+}
+
+}  // namespace

@@ -1,0 +1,323 @@
+// Registration of the real KalMsAddin.dll through regsvr32 (and DllInstall): every key and
+// value read back against the expected tables, unregistration removing them while shared
+// parents stay, per-user registration, and the thread locale restored.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "core/com_util.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+const GUID kLibId = {0x805A108E, 0xA78A, 0x417E, {0x8C, 0x9D, 0x55, 0xBE, 0x75, 0x61, 0x7D, 0x33}};
+const wchar_t kAppId[] = L"{3CB29F4E-5A9A-4EA1-A1E8-780028C14832}";
+const wchar_t kTypeLibText[] = L"{805A108E-A78A-417e-8C9D-55BE75617D33}";
+
+struct CExpectedClass {
+  const wchar_t* clsid;
+  const wchar_t* description;
+  const wchar_t* progId;
+  const wchar_t* viProgId;
+  const wchar_t* app;
+  const wchar_t* friendly;
+};
+const CExpectedClass kClasses[] = {
+    {L"{4490F73D-8C32-41fa-B8EA-9C2930E88AE2}", L"MSWord Class", L"KalMsAddin.MSWord.1",
+     L"KalMsAddin.MSWord", L"Word", L"LumiCore Winword Addin For Client"},
+    {L"{AB07AE0D-B832-49d0-BE24-EECCF49645C8}", L"MSExcel Class", L"KalMsAddin.MSExcel.1",
+     L"KalMsAddin.MSExcel", L"Excel", L"LumiCore Excel Addin For Client"},
+    {L"{4C671C95-9707-43b2-BCAF-1B55A41B5A90}", L"MSPowerPoint Class",
+     L"KalMsAddin.MSPowerPoint.1", L"KalMsAddin.MSPowerPoint", L"PowerPoint",
+     L"LumiCore PowerPoint Addin For Client"},
+};
+
+// A value as read back: type and text (REG_SZ) or number (REG_DWORD).
+using CValue = std::pair<DWORD, std::wstring>;
+using CValues = std::map<std::wstring, CValue>;
+CValue Sz(const std::wstring& text) { return {REG_SZ, text}; }
+CValue Dw(DWORD number) { return {REG_DWORD, std::to_wstring(number)}; }
+
+std::wstring Lower(std::wstring s) {
+  CharLowerBuffW(&s[0], static_cast<DWORD>(s.size()));
+  return s;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  kal::CRegKey key;
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+// Every value of a key; the default value under the empty name.
+CValues ReadValues(HKEY root, const std::wstring& path) {
+  CValues values;
+  kal::CRegKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLen = 256;
+    BYTE data[2048];
+    DWORD dataLen = sizeof(data) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegEnumValueW(key.Get(), i, name, &nameLen, nullptr, &type, data, &dataLen) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    if (type == REG_DWORD && dataLen == sizeof(DWORD)) {
+      values[name] = Dw(*reinterpret_cast<DWORD*>(data));
+    } else {
+      data[dataLen] = 0;
+      data[dataLen + 1] = 0;
+      std::wstring text(reinterpret_cast<wchar_t*>(data), dataLen / sizeof(wchar_t));
+      while (!text.empty() && text.back() == L'\0') text.pop_back();
+      values[name] = {type, text};
+    }
+  }
+  return values;
+}
+
+std::set<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
+  std::set<std::wstring> names;
+  kal::CRegKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return names;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD len = 256;
+    if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    names.insert(name);
+  }
+  return names;
+}
+
+// Runs Wine's regsvr32 with the given switches on the DLL; its exit code.
+DWORD RunRegsvr32(const std::wstring& switches) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring cmd = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" " + switches + L" \"" +
+                     kaltest::BinPath(L"KalMsAddin.dll") + L"\"";
+  STARTUPINFOW si = {sizeof(si)};
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return 0xFFFFFFFF;
+  }
+  kal::CHandle process(pi.hProcess);
+  kal::CHandle thread(pi.hThread);
+  if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
+  DWORD code = 0xFFFFFFFD;
+  GetExitCodeProcess(process.Get(), &code);
+  return code;
+}
+
+const wchar_t kMachineClasses[] = L"Software\\Classes\\";
+const wchar_t kUserClasses[] = L"Software\\Classes\\";
+
+std::wstring OfficeKey(const CExpectedClass& c) {
+  return std::wstring(L"Software\\Microsoft\\Office\\") + c.app + L"\\Addins\\" + c.viProgId;
+}
+
+bool TypeLibRegistered() {
+  kal::CBstr path;
+  return SUCCEEDED(QueryPathOfRegTypeLib(kLibId, 1, 0, 0, path.Put()));
+}
+
+// The classes part of the registration, under the given classes key (HKLM or HKCU).
+void ExpectClassEntries(HKEY root, const std::wstring& classes) {
+  const std::wstring dll = Lower(kaltest::BinPath(L"KalMsAddin.dll"));
+  EXPECT_EQ((CValues{{L"", Sz(L"KalMsAddin")}}), ReadValues(root, classes + L"AppID\\" + kAppId));
+  EXPECT_TRUE(SubKeys(root, classes + L"AppID\\" + kAppId).empty());
+  EXPECT_EQ((CValues{{L"AppID", Sz(kAppId)}}), ReadValues(root, classes + L"AppID\\KalMsAddin.DLL"));
+  for (const CExpectedClass& c : kClasses) {
+    SCOPED_TRACE(c.progId);
+    const std::wstring prog = classes + c.progId;
+    const std::wstring vi = classes + c.viProgId;
+    EXPECT_EQ((CValues{{L"", Sz(c.description)}}), ReadValues(root, prog));
+    EXPECT_EQ((std::set<std::wstring>{L"CLSID"}), SubKeys(root, prog));
+    EXPECT_EQ((CValues{{L"", Sz(c.clsid)}}), ReadValues(root, prog + L"\\CLSID"));
+    EXPECT_EQ((CValues{{L"", Sz(c.description)}}), ReadValues(root, vi));
+    EXPECT_EQ((std::set<std::wstring>{L"CLSID", L"CurVer"}), SubKeys(root, vi));
+    EXPECT_EQ((CValues{{L"", Sz(c.clsid)}}), ReadValues(root, vi + L"\\CLSID"));
+    EXPECT_EQ((CValues{{L"", Sz(c.progId)}}), ReadValues(root, vi + L"\\CurVer"));
+
+    const std::wstring cls = classes + L"CLSID\\" + c.clsid;
+    EXPECT_EQ((CValues{{L"", Sz(c.description)}}), ReadValues(root, cls));
+    EXPECT_EQ((std::set<std::wstring>{L"InprocServer32", L"ProgID", L"Programmable", L"TypeLib",
+                                      L"VersionIndependentProgID"}),
+              SubKeys(root, cls));
+    EXPECT_EQ((CValues{{L"", Sz(c.progId)}}), ReadValues(root, cls + L"\\ProgID"));
+    EXPECT_EQ((CValues{{L"", Sz(c.viProgId)}}),
+              ReadValues(root, cls + L"\\VersionIndependentProgID"));
+    EXPECT_TRUE(KeyExists(root, cls + L"\\Programmable"));
+    EXPECT_TRUE(ReadValues(root, cls + L"\\Programmable").empty());
+    EXPECT_TRUE(SubKeys(root, cls + L"\\Programmable").empty());
+    CValues inproc = ReadValues(root, cls + L"\\InprocServer32");
+    EXPECT_EQ(2u, inproc.size());
+    EXPECT_EQ(Sz(L"Apartment"), inproc[L"ThreadingModel"]);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), inproc[L""].first);
+    EXPECT_EQ(dll, Lower(inproc[L""].second));
+    EXPECT_EQ((CValues{{L"", Sz(kTypeLibText)}}), ReadValues(root, cls + L"\\TypeLib"));
+  }
+}
+
+void ExpectOfficeKeys() {
+  for (const CExpectedClass& c : kClasses) {
+    SCOPED_TRACE(c.app);
+    EXPECT_EQ((CValues{{L"FriendlyName", Sz(c.friendly)},
+                       {L"Description", Sz(c.friendly)},
+                       {L"LoadBehavior", Dw(3)},
+                       {L"CommandLineSafe", Dw(1)}}),
+              ReadValues(HKEY_LOCAL_MACHINE, OfficeKey(c)));
+  }
+}
+
+// Nothing of the module left under the given classes key.
+void ExpectNoClassEntries(HKEY root, const std::wstring& classes) {
+  EXPECT_FALSE(KeyExists(root, classes + L"AppID\\" + kAppId));
+  EXPECT_FALSE(KeyExists(root, classes + L"AppID\\KalMsAddin.DLL"));
+  for (const CExpectedClass& c : kClasses) {
+    SCOPED_TRACE(c.progId);
+    EXPECT_FALSE(KeyExists(root, classes + c.progId));
+    EXPECT_FALSE(KeyExists(root, classes + c.viProgId));
+    EXPECT_FALSE(KeyExists(root, classes + L"CLSID\\" + c.clsid));
+  }
+}
+
+void ExpectNoOfficeKeys() {
+  for (const CExpectedClass& c : kClasses) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(c)));
+}
+
+class RegistrationTest : public ::testing::Test {
+ protected:
+  // Every test starts and ends with nothing registered, machine-wide or per user.
+  void SetUp() override { Clean(); }
+  void TearDown() override { Clean(); }
+  static void Clean() {
+    RunRegsvr32(L"/s /u");
+    RunRegsvr32(L"/s /u /n /i:user");
+  }
+};
+
+TEST_F(RegistrationTest, Regsvr32WritesExactlyTheRegistrationTables) {
+  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
+  ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+  ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
+  ExpectOfficeKeys();
+  EXPECT_TRUE(TypeLibRegistered());
+
+  // The registration is usable as Office uses it: ProgID to class id.
+  CLSID clsid = {};
+  ASSERT_EQ(S_OK, CLSIDFromProgID(L"KalMsAddin.MSPowerPoint", &clsid));
+  wchar_t text[64];
+  StringFromGUID2(clsid, text, 64);
+  EXPECT_EQ(Lower(kClasses[2].clsid), Lower(text));
+}
+
+TEST_F(RegistrationTest, UnregisterRemovesItsEntriesAndKeepsSharedParents) {
+  // Someone else's add-in under Word's Addins key, and someone else's application id.
+  const std::wstring other = L"Software\\Microsoft\\Office\\Word\\Addins\\Other.Addin";
+  kal::CRegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, other.c_str(), 0, nullptr, 0,
+                                           KEY_WRITE, nullptr, key.Put(), nullptr));
+  const DWORD three = 3;
+  RegSetValueExW(key.Get(), L"LoadBehavior", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&three),
+                 sizeof(three));
+  key.Reset();
+
+  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
+  ASSERT_EQ(0u, RunRegsvr32(L"/s /u"));
+  ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+  ExpectNoOfficeKeys();
+  EXPECT_FALSE(TypeLibRegistered());
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"AppID"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
+  EXPECT_EQ((CValues{{L"LoadBehavior", Dw(3)}}), ReadValues(HKEY_LOCAL_MACHINE, other));
+  // Excel's and PowerPoint's Addins keys held only ours and went with it.
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office\\Excel\\Addins"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office\\PowerPoint"));
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office\\Word");
+
+  // Unregistering twice is harmless.
+  EXPECT_EQ(0u, RunRegsvr32(L"/s /u"));
+}
+
+TEST_F(RegistrationTest, RegistrationReplacesTheClassKeyWhole) {
+  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
+  const std::wstring cls = std::wstring(kMachineClasses) + L"CLSID\\" + kClasses[0].clsid;
+  kal::CRegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (cls + L"\\Stray").c_str(), 0,
+                                           nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
+  key.Reset();
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (cls + L"\\Programmable\\Old").c_str(),
+                                           0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
+  key.Reset();
+  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
+  ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+}
+
+TEST_F(RegistrationTest, DllInstallUserInAnyCaseRegistersPerUser) {
+  for (const wchar_t* user : {L"user", L"USER", L"uSeR"}) {
+    SCOPED_TRACE(user);
+    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /n /i:") + user));
+    ExpectClassEntries(HKEY_CURRENT_USER, kUserClasses);
+    ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+    ExpectOfficeKeys();  // still machine-wide
+    EXPECT_TRUE(TypeLibRegistered());
+    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /u /n /i:") + user));
+    ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
+    ExpectNoOfficeKeys();
+  }
+}
+
+TEST_F(RegistrationTest, DllInstallOtherCommandLinesRegisterMachineWide) {
+  for (const wchar_t* line : {L"users", L"user1", L"machine"}) {
+    SCOPED_TRACE(line);
+    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /n /i:") + line));
+    ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+    ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
+    ExpectOfficeKeys();
+    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /u /n /i:") + line));
+    ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+    ExpectNoOfficeKeys();
+  }
+}
+
+// In-process calls: a null command line, and the thread locale around registration.
+TEST_F(RegistrationTest, InProcessInstallWithNullCommandLineAndThreadLocale) {
+  HMODULE module = LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str());
+  ASSERT_NE(nullptr, module);
+  using InstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+  using RegisterFn = HRESULT(STDAPICALLTYPE*)();
+  auto install = reinterpret_cast<InstallFn>(GetProcAddress(module, "DllInstall"));
+  auto reg = reinterpret_cast<RegisterFn>(GetProcAddress(module, "DllRegisterServer"));
+  auto unreg = reinterpret_cast<RegisterFn>(GetProcAddress(module, "DllUnregisterServer"));
+  ASSERT_TRUE(install && reg && unreg);
+
+  const LCID saved = GetThreadLocale();
+  ASSERT_TRUE(SetThreadLocale(0x0407));
+  EXPECT_EQ(S_OK, install(TRUE, nullptr));
+  EXPECT_EQ(0x0407u, GetThreadLocale());
+  ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+  ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
+  EXPECT_EQ(S_OK, install(FALSE, nullptr));
+  EXPECT_EQ(0x0407u, GetThreadLocale());
+  ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+
+  ASSERT_TRUE(SetThreadLocale(0x0409));
+  EXPECT_EQ(S_OK, reg());
+  EXPECT_EQ(0x0409u, GetThreadLocale());
+  ExpectOfficeKeys();
+  EXPECT_EQ(S_OK, unreg());
+  EXPECT_EQ(0x0409u, GetThreadLocale());
+  ExpectNoOfficeKeys();
+  SetThreadLocale(saved);
+  FreeLibrary(module);
+}
+
+}  // namespace
