@@ -1,4 +1,6 @@
 // The byte-level list rules, straight on a block in memory.
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -251,4 +253,104 @@ TEST(SignatureExe, ListThatWouldNotFitIsReplacedByTheName) {
   rules::AddSignatureExe(*b, std::string(6000, 'z').c_str());
   EXPECT_EQ(strnlen(b->signatureExe, 4096), 4094u);
   EXPECT_EQ(b->signatureExe[4095], '\0');
+}
+
+// Random operations on a block whose counts are repeatedly scrambled: nothing is written
+// outside the block, and every count a writer touched ends within its list's limits.
+TEST(ListRulesFuzz, ScrambledCountsNeverLeadOutsideTheBlock) {
+  constexpr size_t kGuard = 4096;
+  std::vector<unsigned char> arena(kGuard + sizeof(ExchangeBlock) + kGuard, 0xA9);
+  auto* b = reinterpret_cast<ExchangeBlock*>(arena.data() + kGuard);
+  std::memset(b, 0, sizeof(ExchangeBlock));
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed;
+  };
+  const int32_t extremes[] = {0, 1, 60, 61, 64, 254, 255, 256, 257, 2046, 2047, 2048, 4096,
+                              -1, INT32_MIN, INT32_MAX};
+  int32_t scrambled = 0;
+  auto scramble = [&](int32_t& count) {
+    count = (next() & 1) ? extremes[next() % (sizeof(extremes) / sizeof(extremes[0]))]
+                         : static_cast<int32_t>(next());
+    scrambled = count;
+  };
+  // An add that finds its key replaces the record and leaves the stored count alone;
+  // any other add leaves a count the list can hold.
+  auto settled = [&](int32_t count, int32_t most) {
+    return count == scrambled || (count >= 0 && count <= most);
+  };
+  std::vector<uint32_t> ids(2048);
+  auto outTav = std::make_unique<_TAV_EXCHG_INFO[]>(256);
+  for (int i = 0; i < 5000; ++i) {
+    const uint32_t key = next() % 300;
+    switch (next() % 10) {
+      case 0:
+        scramble(b->tavInfoCount);
+        rules::AddTav(*b, Tav(key, key));
+        EXPECT_TRUE(settled(b->tavInfoCount, 254)) << b->tavInfoCount;
+        break;
+      case 1:
+        scramble(b->tavInfoCount);
+        rules::DeleteTavByInfoId(*b, key);
+        EXPECT_GE(rules::CopyAllTav(*b, outTav.get()), 0);
+        break;
+      case 2:
+        scramble(b->dyCount);
+        EXPECT_GE(rules::AddDy(*b, key), 0);
+        EXPECT_TRUE(settled(b->dyCount, 254)) << b->dyCount;
+        break;
+      case 3:
+        scramble(b->dyCount);
+        rules::DelDy(*b, key);
+        EXPECT_LE(rules::CopyDy(*b, ids.data()), 256);
+        break;
+      case 4:
+        scramble(b->hookIdCount);
+        rules::AddHookId(*b, key);
+        EXPECT_TRUE(b->hookIdCount >= 1 && b->hookIdCount <= 2047);
+        break;
+      case 5:
+        scramble(b->newProcessCount);
+        rules::StoreNewProcess(*b, key);
+        rules::SettleNewProcess(*b);
+        EXPECT_TRUE(b->newProcessCount >= 0 && b->newProcessCount <= 60);
+        EXPECT_LE(rules::TakeNewProcesses(*b, ids.data()), 60);
+        break;
+      case 6: {
+        scramble(b->smartInfoCount);
+        _SMART_EXCHG_INFO s{};
+        s.processId = key;
+        rules::AddSmart(*b, s);
+        EXPECT_TRUE(settled(b->smartInfoCount, 254)) << b->smartInfoCount;
+        rules::DeleteSmart(*b, key / 2);
+        break;
+      }
+      case 7: {
+        scramble(b->sandboxInfoCount);
+        _SANDBOX_EXCHG_INFO x{};
+        x.sandboxId = key;
+        rules::AddSandbox(*b, x);
+        EXPECT_TRUE(settled(b->sandboxInfoCount, 254)) << b->sandboxInfoCount;
+        break;
+      }
+      case 8:
+        scramble(b->fakeIdCount);
+        rules::DelFakeId(*b, key);
+        EXPECT_TRUE(settled(b->fakeIdCount, 2047)) << b->fakeIdCount;
+        break;
+      default: {
+        // Random bytes over the signature list, then an append.
+        for (int j = 0; j < 64; ++j) b->signatureExe[next() % 4096] = static_cast<char>(next() | 1);
+        std::string name(next() % 5000, 'n');
+        rules::AddSignatureExe(*b, name.c_str());
+        EXPECT_EQ(b->signatureExe[4095], '\0');
+        break;
+      }
+    }
+  }
+  for (size_t i = 0; i < kGuard; ++i) {
+    ASSERT_EQ(arena[i], 0xA9) << "before the block at " << i;
+    ASSERT_EQ(arena[kGuard + sizeof(ExchangeBlock) + i], 0xA9) << "after the block at " << i;
+  }
 }

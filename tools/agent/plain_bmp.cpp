@@ -1,6 +1,8 @@
 // A plain 24-bit BMP file in memory: the base picture the agent installs.
 #include "tools/agent/plain_bmp.h"
 
+#include <cstddef>
+
 namespace kal {
 namespace agent {
 namespace {
