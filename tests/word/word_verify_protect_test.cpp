@@ -1,0 +1,241 @@
+// CMSWord's watermark timer (verification around header editing, repair by re-stamping) and
+// the protection of read-only documents, in this process against the simulated Word.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+#include "sim/engine/call_counter.h"
+#include "sim/engine/sim_error.h"
+#include "sim/word/word_user.h"
+#include "tests/word/word_fixture.h"
+
+using namespace kalsim::word;
+
+namespace kaltest {
+namespace {
+
+long Stamps() { return kalsim::CSimCallCounter::Instance().Count(L"Shapes", L"AddTextEffect"); }
+
+class WordVerification : public CWordAddinTest {
+ protected:
+  void StartStamped(int sections, bool linked) {
+    Publish(CWordPolicy{});
+    StartWord(MakeDocument(sections, linked));
+    ConnectAddin();
+    ASSERT_FALSE(HeaderShapeNames(*Doc(), 1).empty());
+    kalsim::CSimCallCounter::Instance().Reset();
+  }
+  // One tick; true when it re-stamped the document.
+  bool TickRestamped() {
+    const long before = Stamps();
+    TickWatermarkTimer();
+    return Stamps() > before;
+  }
+};
+
+TEST_F(WordVerification, IntactMarkInOpenHeaderIsLeftAlone) {
+  StartStamped(3, true);
+  UserOpenHeader(App(), 1);
+  EXPECT_FALSE(TickRestamped());
+  EXPECT_TRUE(m_trace.WaitFor("AtSeekViewPageHeader SeekView = 1", 2000));
+  // Letter case only: still the same text.
+  std::wstring upper = Params().text;
+  for (auto& ch : upper) ch = static_cast<wchar_t>(::towupper(ch));
+  UserSetShapeText(App(), 1, 2, upper);
+  EXPECT_FALSE(TickRestamped());
+  // 0.5 -> 0.9 keeps the integer part.
+  UserSetShapeTransparency(App(), 1, 1, 0.9);
+  EXPECT_FALSE(TickRestamped());
+}
+
+TEST_F(WordVerification, DraggedRetypedRecolouredOrDeletedMarkIsRestamped) {
+  StartStamped(3, true);
+  UserOpenHeader(App(), 1);
+  struct Damage {
+    const char* what;
+    std::function<void()> apply;
+  };
+  const std::vector<Damage> damages = {
+      {"drag", [&] { UserMoveShape(App(), 1, 2, 40.0, -12.0); }},
+      {"retype", [&] { UserSetShapeText(App(), 1, 1, L"nothing to see"); }},
+      {"recolour", [&] { UserSetShapeColor(App(), 1, 3, 255); }},
+      {"rotate", [&] { UserSetShapeRotation(App(), 1, 1, 0.0); }},
+      {"opaque to invisible", [&] { UserSetShapeTransparency(App(), 1, 1, 1.0); }},
+      {"delete", [&] { UserDeleteShape(App(), 1, 2); }},
+      {"rename", [&] { UserRenameShape(App(), 1, 1, L"Mine"); }},
+  };
+  for (const auto& d : damages) {
+    if (Doc()->seekView != kSeekPrimaryHeader) UserOpenHeader(App(), 1);
+    d.apply();
+    EXPECT_TRUE(TickRestamped()) << d.what;
+    const auto names = HeaderShapeNames(*Doc(), 1);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::wstring& n) { return kal::word::IsStampedWatermarkName(n); }),
+              3)
+        << d.what;
+    for (const auto& s : Doc()->sections[0]->headers[0].story->shapes) {
+      if (!kal::word::IsStampedWatermarkName(s->name)) continue;
+      EXPECT_EQ(s->left, -999995.0) << d.what;
+      EXPECT_EQ(s->foreColor, 16711680) << d.what;
+    }
+    // The repair puts the user back into the body.
+    EXPECT_EQ(Doc()->seekView, kSeekMain) << d.what;
+  }
+  EXPECT_TRUE(m_trace.Contains("get_Left or get_Top moved"));
+}
+
+TEST_F(WordVerification, ChecksOnlyWhileTheHeaderIsOpenAndOnceAfter) {
+  StartStamped(1, true);
+  // Header closed, never opened: damage goes unnoticed.
+  UserMoveShape(App(), 1, 1, 5.0, 5.0);
+  UserCloseHeader(App());
+  EXPECT_FALSE(TickRestamped());
+  EXPECT_FALSE(TickRestamped());
+  // Opened on the damaged mark: found and repaired at this tick.
+  UserOpenHeader(App(), 1);
+  EXPECT_TRUE(TickRestamped());
+  EXPECT_EQ(Doc()->sections[0]->headers[0].story->shapes.at(0)->left, -999995.0);
+}
+
+TEST_F(WordVerification, FirstTickAfterLeavingTheHeaderChecksTheNextDoesNot) {
+  StartStamped(1, true);
+  UserOpenHeader(App(), 1);
+  EXPECT_FALSE(TickRestamped());  // in header, intact
+  UserMoveShape(App(), 1, 1, 5.0, 5.0);
+  UserCloseHeader(App());
+  EXPECT_TRUE(TickRestamped());  // just left the header: checked and repaired
+  UserMoveShape(App(), 1, 1, 5.0, 5.0);
+  UserCloseHeader(App());
+  EXPECT_FALSE(TickRestamped());  // two ticks out of the header: not looked at
+}
+
+TEST_F(WordVerification, SeparateHeadersCountAsDamagedAtEveryTickInTheHeader) {
+  StartStamped(3, false);
+  UserOpenHeader(App(), 2);
+  EXPECT_TRUE(TickRestamped());
+  UserOpenHeader(App(), 2);
+  EXPECT_TRUE(TickRestamped());
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i).size(), 1u);
+}
+
+TEST_F(WordVerification, TrackedChangesAreNeitherJudgedNorRepaired) {
+  StartStamped(1, true);
+  UserOpenHeader(App(), 1);
+  UserMoveShape(App(), 1, 1, 5.0, 5.0);
+  Doc()->trackRevisions = true;
+  EXPECT_FALSE(TickRestamped());
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord::CheckWordWatermark Document Track Revisions.", 2000));
+}
+
+TEST_F(WordVerification, ExtraCopyWithTheStampPrefixCountsWhenIntact) {
+  StartStamped(1, true);
+  auto story = Doc()->sections[0]->headers[0].story;
+  auto copy = std::make_shared<CShape>(*story->shapes[0]);
+  copy->name = L"PowerPlusWaterMarkObject4B414C99";
+  story->shapes.push_back(copy);
+  auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
+  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+  // A header of one section with a moved copy: the intact one still makes the count.
+  copy->left = 3.0;
+  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+  story->shapes[0]->left = 3.0;
+  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 0);
+}
+
+TEST_F(WordVerification, HeaderViewTestKnowsOnlyThePrimaryHeader) {
+  StartStamped(1, true);
+  auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
+  Doc()->seekView = kSeekPrimaryHeader;
+  EXPECT_EQ(Addin()->AtSeekViewPageHeader(app.Get()), 1);
+  for (long seek : {kSeekMain, kSeekFirstPageHeader, kSeekPrimaryFooter, kSeekEvenPagesHeader}) {
+    Doc()->seekView = seek;
+    EXPECT_EQ(Addin()->AtSeekViewPageHeader(app.Get()), 0) << seek;
+  }
+  // No document: the window cannot be read, the answer is 0 and nothing escapes.
+  App().CloseDocument(Doc(), 0);
+  EXPECT_EQ(Addin()->AtSeekViewPageHeader(app.Get()), 0);
+  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+  TickWatermarkTimer();
+}
+
+class WordProtection : public CWordAddinTest {};
+
+TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
+  CWordPolicy policy;
+  policy.watermark = false;
+  policy.readOnly = true;
+  Publish(policy);
+  auto doc = MakeDocument(1);
+  doc->saved = true;
+  StartWord(doc);
+  ConnectAddin();
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord KalMsAddin.dll CMSWord TAVFile && bDocReadOnley.", 2000));
+  EXPECT_NE(Addin()->LockTimerId(), 0u);
+  // OnStartupComplete protected it at once.
+  EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
+  EXPECT_EQ(doc->password.size(), 32u);
+  EXPECT_TRUE(doc->saved);
+  EXPECT_FALSE(m_bRibbonGiven);
+  EXPECT_EQ(App().AdvisedSinks(), 2u);  // read-only alone still connects
+  EXPECT_EQ(Addin()->WatermarkTimerId(), 0u);
+  EXPECT_THROW(UserType(App(), L"hello"), kalsim::CSimError);
+
+  // The first tick finds it protected and kills itself.
+  PumpFor(1500);
+  EXPECT_TRUE(m_trace.WaitFor("wdAllowOnlyComments", 1000));
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSWord KillTimer Succeed.", 1000));
+  const size_t ticks = m_trace.Count("LockWinDocTimer--------------------enter");
+  PumpFor(1200);
+  EXPECT_EQ(m_trace.Count("LockWinDocTimer--------------------enter"), ticks);
+
+  std::string password(doc->password.begin(), doc->password.end());
+  for (const auto& line : m_trace.Lines()) EXPECT_EQ(line.find(password), std::string::npos) << line;
+}
+
+TEST_F(WordProtection, TimerWaitsForADocumentThenProtectsIt) {
+  CWordPolicy policy;
+  policy.readOnly = true;
+  Publish(policy);
+  StartWord(nullptr);
+  ConnectAddin();
+  PumpFor(1200);
+  EXPECT_EQ(m_trace.Count("KalMsAddin.dll CMSWord KillTimer Succeed."), 0u);
+  auto doc = MakeDocument(2);
+  doc->saved = false;
+  App().AddDocument(doc);  // opened: stamped, then protected by the next tick
+  PumpFor(1200);
+  EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
+  EXPECT_FALSE(doc->saved);  // unsaved stays unsaved
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSWord KillTimer Succeed.", 1000));
+  EXPECT_EQ(HeaderShapeNames(*doc, 1).size(), 2u);
+}
+
+TEST_F(WordProtection, EachProtectionMakesAFreshPasswordAndOtherModesAreLeftAlone) {
+  CWordPolicy policy;
+  policy.watermark = false;
+  policy.readOnly = true;
+  Publish(policy);
+  StartWord(nullptr);
+  ConnectAddin();
+  std::set<std::wstring> passwords;
+  for (int i = 0; i < 2; ++i) {
+    auto doc = App().AddDocument(MakeDocument(1), false);
+    EXPECT_EQ(Addin()->ProtectDocument(App().DocumentObject(doc).Get()), 1);
+    EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
+    passwords.insert(doc->password);
+  }
+  EXPECT_EQ(passwords.size(), 2u);
+
+  auto forms = App().AddDocument(MakeDocument(1), false);
+  forms->protectionType = kAllowOnlyFormFields;
+  forms->password = L"theirs";
+  EXPECT_EQ(Addin()->ProtectDocument(App().DocumentObject(forms).Get()), 0);
+  EXPECT_EQ(forms->protectionType, kAllowOnlyFormFields);
+  EXPECT_EQ(forms->password, L"theirs");
+  EXPECT_EQ(Addin()->ProtectDocument(nullptr), 0);
+}
+
+}  // namespace
+}  // namespace kaltest
