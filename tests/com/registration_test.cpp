@@ -320,4 +320,75 @@ TEST_F(RegistrationTest, InProcessInstallWithNullCommandLineAndThreadLocale) {
   FreeLibrary(module);
 }
 
+// A failing registration: PowerPoint's Office key is made a volatile, dangling registry link,
+// under which no key can be created, so the last class fails half-way.
+class CBrokenOfficeKey {
+ public:
+  CBrokenOfficeKey() {
+    // The parent must be a stable key: the link is volatile, and creating it would otherwise
+    // create its missing parents volatile too.
+    kal::CRegKey office;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office", 0, nullptr, 0,
+                    KEY_WRITE, nullptr, office.Put(), nullptr);
+    kal::CRegKey link;
+    DWORD disposition = 0;
+    m_bMade = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPath, 0, nullptr,
+                              REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                              KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link.Put(),
+                              &disposition) == ERROR_SUCCESS &&
+              disposition == REG_CREATED_NEW_KEY;
+    const wchar_t target[] = L"\\Registry\\Machine\\Software\\KalNoSuchTarget\\Gone";
+    m_bMade = m_bMade &&
+              RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(target),
+                             sizeof(target) - sizeof(wchar_t)) == ERROR_SUCCESS;
+  }
+  ~CBrokenOfficeKey() {
+    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey"));
+    kal::CRegKey link;
+    if (ntDeleteKey && RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPath, REG_OPTION_OPEN_LINK, DELETE,
+                                     link.Put()) == ERROR_SUCCESS) {
+      ntDeleteKey(link.Get());
+    }
+  }
+  bool Made() const { return m_bMade; }
+
+ private:
+  static constexpr const wchar_t* kPath = L"Software\\Microsoft\\Office\\PowerPoint";
+  bool m_bMade = false;
+};
+
+TEST_F(RegistrationTest, FailedInstallIsRolledBack) {
+  HMODULE module = LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str());
+  ASSERT_NE(nullptr, module);
+  using InstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+  using RegisterFn = HRESULT(STDAPICALLTYPE*)();
+  auto install = reinterpret_cast<InstallFn>(GetProcAddress(module, "DllInstall"));
+  auto reg = reinterpret_cast<RegisterFn>(GetProcAddress(module, "DllRegisterServer"));
+  ASSERT_TRUE(install && reg);
+  const std::wstring wordClass = std::wstring(kMachineClasses) + L"CLSID\\" + kClasses[0].clsid;
+  {
+    CBrokenOfficeKey broken;
+    ASSERT_TRUE(broken.Made());
+    // Plain registration stops at the failure and leaves what it wrote before it.
+    const HRESULT failure = reg();
+    EXPECT_TRUE(FAILED(failure));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, wordClass));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[0])));
+    // DllInstall returns the same failure and removes the partial entries.
+    EXPECT_EQ(failure, install(TRUE, nullptr));
+    ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[0])));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[1])));
+    EXPECT_FALSE(TypeLibRegistered());
+  }
+  // With the obstacle gone the same call succeeds.
+  EXPECT_EQ(S_OK, install(TRUE, nullptr));
+  ExpectOfficeKeys();
+  EXPECT_EQ(S_OK, install(FALSE, nullptr));
+  FreeLibrary(module);
+}
+
 }  // namespace
