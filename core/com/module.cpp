@@ -29,12 +29,9 @@ HRESULT CKalMsAddinModule::GetGITPtr(IGlobalInterfaceTable** git) noexcept {
   HRESULT hr = S_OK;
   if (!m_pGIT) {
     hr = ::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&m_pGIT));
+                            IID_PPV_ARGS(&m_pGIT));
   }
-  if (SUCCEEDED(hr)) {
-    *git = m_pGIT;
-    m_pGIT->AddRef();
-  }
+  if (SUCCEEDED(hr)) hr = m_pGIT.CopyTo(git);
   ::LeaveCriticalSection(&m_cs);
   return hr;
 }
@@ -57,11 +54,7 @@ BOOL CKalMsAddinModule::DllMain(HINSTANCE instance, DWORD reason, LPVOID reserve
     }
     case DLL_PROCESS_DETACH:
       // On process exit (reserved != null) other DLLs may be gone: leave the table alone.
-      if (!reserved && m_pGIT) {
-        IGlobalInterfaceTable* git = m_pGIT;
-        m_pGIT = nullptr;
-        git->Release();
-      }
+      if (!reserved) m_pGIT.Reset();
       return TRUE;
     default:
       return TRUE;

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <objidl.h>
+#include <wrl/client.h>
 
 namespace kal {
 
@@ -57,7 +58,7 @@ class CKalMsAddinModule {
   bool m_bPerUser = false;
   CRITICAL_SECTION m_cs = {};
   bool m_bCsReady = false;
-  IGlobalInterfaceTable* m_pGIT = nullptr;  // owned; released at process detach
+  Microsoft::WRL::ComPtr<IGlobalInterfaceTable> m_pGIT;  // released at unload
 };
 
 }  // namespace kal
