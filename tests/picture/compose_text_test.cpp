@@ -1,0 +1,133 @@
+// The watermark text as the add-ins get it: policy record from the painter or the cache, names
+// and employee id from the agent's sections, date from the clock.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/policy.h"
+#include "picture/watermark_painter.h"
+#include "picture/watermark_pic.h"
+#include "tests/picture/system_fixtures.h"
+
+namespace {
+
+template <size_t N>
+void PutField(ExWChar (&field)[N], const std::wstring& text) {
+  std::memset(field, 0, sizeof(field));
+  for (size_t i = 0; i < text.size() && i + 1 < N; ++i) field[i] = static_cast<ExWChar>(text[i]);
+}
+
+void Flags(_PRINT_EXCHG_INFO& p, bool date, bool names, bool id) {
+  PutField(p.showDate, date ? L"1" : L"0");
+  PutField(p.showUserName, names ? L"1" : L"0");
+  PutField(p.showEmployeeId, id ? L"1" : L"0");
+}
+
+SYSTEMTIME Dec4() {
+  SYSTEMTIME t = {};
+  t.wYear = 2026;
+  t.wMonth = 12;
+  t.wDay = 4;
+  return t;
+}
+
+std::wstring Today() {
+  SYSTEMTIME t = {};
+  GetLocalTime(&t);
+  wchar_t buffer[32];
+  swprintf(buffer, 32, L"%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
+  return buffer;
+}
+
+TEST(ComposeFromAgent, AgentAbsentLeavesALoneAmpersandForTheNames) {
+  CWaterMarkPainter painter;
+  Flags(painter.m_policy, false, true, false);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"&");
+  PutField(painter.m_policy.watermarkText, L"CONFIDENTIAL");
+  Flags(painter.m_policy, true, true, true);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"CONFIDENTIAL\n2026-12-04&&&");
+}
+
+TEST(ComposeFromAgent, NamesAndIdComeFromTheSections) {
+  pictest::CScopedSections sections;
+  ASSERT_TRUE(sections.Ok());
+  pictest::PutAnsi(sections.Block()->userName, 256, "alice");
+  pictest::PutAnsi(sections.Block()->userNameExtra, 256, "Alice A");
+  pictest::PutAnsi(sections.Block()->userPassword, 256, "secret");
+  sections.SetUserNumber("E042");
+
+  CWaterMarkPainter painter;
+  Flags(painter.m_policy, true, true, false);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"2026-12-04&alice&Alice A");
+  Flags(painter.m_policy, false, true, true);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"alice&Alice A&E042");
+  Flags(painter.m_policy, false, false, true);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"E042");
+  PutField(painter.m_policy.watermarkText, L"CONFIDENTIAL");
+  Flags(painter.m_policy, false, false, false);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"CONFIDENTIAL");
+  Flags(painter.m_policy, true, false, false);
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"CONFIDENTIAL\n2026-12-04");
+  // Without an injected date the text carries the local date of the call.
+  EXPECT_EQ(ComposeWaterMarkText(painter), L"CONFIDENTIAL\n" + Today());
+}
+
+TEST(ComposeFromAgent, LongNamesAndIdsAreCutToTheirBuffers) {
+  pictest::CScopedSections sections;
+  ASSERT_TRUE(sections.Ok());
+  // Fields full to the last byte, with no NUL inside them.
+  std::memset(sections.Block()->userName, 'n', 256);
+  std::memset(sections.Block()->userNameExtra, 'x', 256);
+  sections.SetUserNumber(std::string(300, '7'));
+
+  CWaterMarkPainter painter;
+  Flags(painter.m_policy, false, true, true);
+  const std::wstring text = ComposeWaterMarkText(painter, Dec4());
+  EXPECT_EQ(text, std::wstring(63, L'n') + L"&" + std::wstring(63, L'x') + L"&" +
+                      std::wstring(255, L'7'));
+}
+
+TEST(ComposeFromAgent, AnsiNamesAreConvertedFromTheSystemCodePage) {
+  pictest::CScopedSections sections;
+  ASSERT_TRUE(sections.Ok());
+  const char name[] = "Ren\xE9";
+  pictest::PutAnsi(sections.Block()->userName, 256, name);
+  pictest::PutAnsi(sections.Block()->userNameExtra, 256, "B");
+  wchar_t expected[8] = {};
+  ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, name, -1, expected, 8), 5);
+  CWaterMarkPainter painter;
+  Flags(painter.m_policy, false, true, false);
+  const std::wstring text = ComposeWaterMarkText(painter, Dec4());
+  EXPECT_EQ(text, std::wstring(expected) + L"&B");
+  if (GetACP() == 1252) {
+    EXPECT_EQ(text, L"Ren\u00E9&B");
+  }
+}
+
+TEST(ComposeFromAgent, GetWaterMarkTextUsesTheCachedRecord) {
+  const CWatermarkPolicyCache saved = WatermarkPolicyCache;
+  pictest::CScopedSections sections;
+  ASSERT_TRUE(sections.Ok());
+  pictest::PutAnsi(sections.Block()->userName, 256, "bob");
+  pictest::PutAnsi(sections.Block()->userNameExtra, 256, "Bob B");
+  sections.SetUserNumber("7");
+  std::memset(&WatermarkPolicyCache.record, 0, sizeof(WatermarkPolicyCache.record));
+  PutField(WatermarkPolicyCache.record.watermarkText, L"INTERNAL USE");
+  Flags(WatermarkPolicyCache.record, true, true, true);
+  EXPECT_EQ(GetWaterMarkText(), L"INTERNAL USE\n" + Today() + L"&bob&Bob B&7");
+  std::memset(&WatermarkPolicyCache.record, 0, sizeof(WatermarkPolicyCache.record));
+  EXPECT_EQ(GetWaterMarkText(), L"");
+  WatermarkPolicyCache = saved;
+}
+
+TEST(ComposeFromAgent, TextFieldWithoutNulIsCutAtTheFieldEnd) {
+  CWaterMarkPainter painter;
+  const size_t units = sizeof(painter.m_policy.watermarkText) / sizeof(ExWChar);
+  for (size_t i = 0; i < units; ++i) painter.m_policy.watermarkText[i] = u'w';
+  // The field after the text must not leak into it.
+  painter.m_policy.watermodelflag = 0x00410041;
+  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), std::wstring(units, L'w'));
+}
+
+}  // namespace
