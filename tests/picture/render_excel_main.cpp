@@ -2,7 +2,9 @@
 // decides the watermark for this process through the agent's sections, then makes the
 // picture and prints the result, the picture path and the composed text (UTF-8).
 // Its name contains "excel.exe", so the watermark decision treats it as an Excel process.
-//   render_excel.exe [--wait-ms N]   wait up to N ms for the agent to list this process
+//   render_excel.exe [--wait-ms N] [--copy-to PATH]
+//     --wait-ms   wait up to N ms (default 5000) for the agent to list this process
+//     --copy-to   copy the finished picture to PATH as well
 #include <windows.h>
 
 #include <fcntl.h>
@@ -43,8 +45,10 @@ int wmain(int argc, wchar_t** argv) {
   // Binary output: the text's own line feed must reach the reader as it is.
   _setmode(_fileno(stdout), _O_BINARY);
   DWORD waitMs = 5000;
+  const wchar_t* copyTo = nullptr;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::wcscmp(argv[i], L"--wait-ms") == 0) waitMs = static_cast<DWORD>(_wtoi(argv[i + 1]));
+    if (std::wcscmp(argv[i], L"--copy-to") == 0) copyTo = argv[i + 1];
   }
   WaitUntilListed(waitMs);
   if (IsHasWatermark() != 1) {
@@ -56,5 +60,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("watermark=1\nresult=%d\npath=%s\ntext=%s\n", made,
               Utf8(target.m_szImgPath).c_str(), Utf8(GetWaterMarkText()).c_str());
   std::fflush(stdout);
-  return made == 1 && GetFileAttributesW(target.m_szImgPath) != INVALID_FILE_ATTRIBUTES ? 0 : 1;
+  if (made != 1 || GetFileAttributesW(target.m_szImgPath) == INVALID_FILE_ATTRIBUTES) return 1;
+  if (copyTo != nullptr && !CopyFileW(target.m_szImgPath, copyTo, FALSE)) return 1;
+  return 0;
 }
