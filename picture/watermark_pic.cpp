@@ -8,8 +8,6 @@
 //    untouched and ends the job with 0.
 #include "picture/watermark_pic.h"
 
-#include <cwchar>
-
 #include "core/policy.h"
 #include "core/trace.h"
 #include "picture/picture_rules.h"

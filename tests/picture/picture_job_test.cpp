@@ -139,6 +139,25 @@ TEST_F(PictureJob, EmptyOrMissingAppDataStopsTheJob) {
   m_env.Unset();
   EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
   EXPECT_TRUE(MemberIsZero());
+  // A value that does not fit the 255-unit read counts as empty; the folder is not made.
+  const std::wstring tooLong = m_root + L"\\" + std::wstring(300 - m_root.size(), L'a');
+  m_env.Set(tooLong);
+  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
+  EXPECT_TRUE(MemberIsZero());
+  EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
+  // 254 units still fit: the job gets past the variable (and stops later, at the member).
+  std::wstring longest = m_root;
+  while (longest.size() + 21 <= 254) {
+    longest += L"\\" + std::wstring(20, L'q');
+    ASSERT_TRUE(CreateDirectoryW(longest.c_str(), nullptr));
+  }
+  longest += L"\\" + std::wstring(254 - longest.size() - 1, L'r');
+  ASSERT_EQ(longest.size(), 254u);
+  m_env.Set(longest);
+  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
+  EXPECT_TRUE(MemberIsZero());
+  const DWORD made = GetFileAttributesW((longest + L"\\KalTemp").c_str());
+  EXPECT_NE(made, INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(PictureJob, FolderThatCannotBeMadeStopsTheJob) {
