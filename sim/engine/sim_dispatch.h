@@ -64,7 +64,8 @@ Microsoft::WRL::ComPtr<T> MakeSim(A&&... args) {
   T* raw = new T(std::forward<A>(args)...);
   raw->AddRef();  // objects start at zero references; the ComPtr owns this one
   Microsoft::WRL::ComPtr<T> p;
-  p.Attach(raw);
+  // Stored without another AddRef (mingw's ComPtr::Attach adds one, WRL's does not).
+  *p.GetAddressOf() = raw;
   return p;
 }
 

@@ -57,20 +57,6 @@ class CComAddIn : public CSimDispatch {
   CSimVariant m_object;
 };
 
-std::wstring ReadRegString(HKEY root, const std::wstring& key, const wchar_t* value) {
-  wchar_t buf[1024];
-  DWORD size = sizeof(buf);
-  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-    return L"";
-  return buf;
-}
-
-std::wstring ClsidString(const CLSID& clsid) {
-  wchar_t buf[64];
-  StringFromGUID2(clsid, buf, 64);
-  return buf;
-}
-
 }  // namespace
 
 void CAddinHost::LoadRegistered(ext_ConnectMode mode) {
@@ -116,7 +102,13 @@ void CAddinHost::LoadOne(const std::wstring& progId, ext_ConnectMode mode) {
   }
   CLoadedAddin addin;
   addin.strProgId = progId;
-  addin.strModule = ReadRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + ClsidString(clsid) + L"\\InprocServer32", nullptr);
+  // The module that implements the object: the one its vtable lives in.
+  HMODULE module = nullptr;
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         static_cast<LPCWSTR>(*reinterpret_cast<void**>(unk.Get())), &module)) {
+    wchar_t path[MAX_PATH];
+    if (GetModuleFileNameW(module, path, MAX_PATH)) addin.strModule = path;
+  }
   hr = unk->QueryInterface(kal::IID_IDTExtensibility2, reinterpret_cast<void**>(addin.pExt.GetAddressOf()));
   if (FAILED(hr)) {
     HostLog(L"addin " + progId + L" has no _IDTExtensibility2 " + Hex(hr));

@@ -17,7 +17,7 @@ namespace kalsim {
 
 struct CLoadedAddin {
   std::wstring strProgId;
-  std::wstring strModule;  // InprocServer32 path
+  std::wstring strModule;  // path of the module implementing the add-in
   Microsoft::WRL::ComPtr<_IDTExtensibility2> pExt;
   Microsoft::WRL::ComPtr<IDispatch> pAddInInst;
   HRESULT hrConnect = E_FAIL;

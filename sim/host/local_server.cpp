@@ -83,9 +83,7 @@ HRESULT UnregisterWordServer(const std::wstring& exePath) {
 }
 
 HRESULT ServeWordApplication(IDispatch* application, bool* served, DWORD* cookie) {
-  Microsoft::WRL::ComPtr<CWordClassFactory> factory;
-  factory.Attach(new CWordClassFactory(application, served));
-  factory->AddRef();
+  Microsoft::WRL::ComPtr<CWordClassFactory> factory(new CWordClassFactory(application, served));
   return CoRegisterClassObject(kal::CLSID_Word_Application, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, cookie);
 }
 

@@ -1,0 +1,252 @@
+// A small Word COM add-in used by the host tests. It records every call it gets from the
+// host, one line each, in the file named by KALSIM_ADDIN_LOG: the connection calls, the
+// events its sink receives (with the document's name), a thread timer firing in the host's
+// message loop, and at DllCanUnloadNow how many of its objects are still alive.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "core/office_interfaces.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// {BA90DE31-AEF4-4750-A09C-BE4FAF19D1E0}
+const CLSID kClsid = {0xba90de31, 0xaef4, 0x4750, {0xa0, 0x9c, 0xbe, 0x4f, 0xaf, 0x19, 0xd1, 0xe0}};
+const wchar_t kProgId[] = L"KalSimTest.Addin";
+const wchar_t kClsidText[] = L"{BA90DE31-AEF4-4750-A09C-BE4FAF19D1E0}";
+
+std::atomic<long> g_nObjects{0};
+HMODULE g_hModule = nullptr;
+
+void Log(const std::wstring& line) {
+  wchar_t path[MAX_PATH];
+  if (!GetEnvironmentVariableW(L"KALSIM_ADDIN_LOG", path, MAX_PATH)) return;
+  FILE* f = _wfopen(path, L"ab");
+  if (!f) return;
+  int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), n, nullptr, nullptr);
+  fprintf(f, "%s\n", utf8.c_str());
+  fclose(f);
+}
+
+// Late-bound property read returning a string ("" on failure).
+std::wstring GetString(IDispatch* obj, const wchar_t* name) {
+  if (!obj) return L"";
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id;
+  if (FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, 0, &id))) return L"";
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT v;
+  VariantInit(&v);
+  std::wstring out;
+  if (SUCCEEDED(obj->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr)) &&
+      SUCCEEDED(VariantChangeType(&v, &v, 0, VT_BSTR)) && v.bstrVal)
+    out = v.bstrVal;
+  VariantClear(&v);
+  return out;
+}
+
+ComPtr<IDispatch> GetObject(IDispatch* obj, const wchar_t* name) {
+  ComPtr<IDispatch> out;
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id;
+  if (!obj || FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, 0, &id))) return out;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT v;
+  VariantInit(&v);
+  if (SUCCEEDED(obj->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr)) && v.vt == VT_DISPATCH)
+    out = v.pdispVal;
+  VariantClear(&v);
+  return out;
+}
+
+// Counts itself among the module's live objects.
+struct CCounted {
+  CCounted() { ++g_nObjects; }
+  ~CCounted() { --g_nObjects; }
+};
+
+class CEventSink : public IDispatch, CCounted {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDispatch && riid != kal::DIID_Word_ApplicationEvents2) return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG n = --m_cRef;
+    if (!n) delete this;
+    return n;
+  }
+  virtual ~CEventSink() = default;
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override {
+    std::wstring line = L"event " + std::to_wstring(id) + L" args=" + std::to_wstring(dp ? dp->cArgs : 0);
+    // The first argument is the last in rgvarg.
+    if (dp && dp->cArgs > 0 && dp->rgvarg[dp->cArgs - 1].vt == VT_DISPATCH)
+      line += L" first=" + GetString(dp->rgvarg[dp->cArgs - 1].pdispVal, L"Name");
+    Log(line);
+    return S_OK;
+  }
+
+ private:
+  std::atomic<ULONG> m_cRef{0};
+};
+
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  Log(L"timer fired");
+}
+
+class CAddin : public _IDTExtensibility2, public IRibbonExtensibility, CCounted {
+ public:
+  virtual ~CAddin() = default;
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kal::IID_IDTExtensibility2)
+      *ppv = static_cast<_IDTExtensibility2*>(this);
+    else if (riid == kal::IID_IRibbonExtensibility)
+      *ppv = static_cast<IRibbonExtensibility*>(this);
+    else
+      return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG n = --m_cRef;
+    if (!n) delete this;
+    return n;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+  STDMETHODIMP OnConnection(IDispatch* app, ext_ConnectMode mode, IDispatch* inst, SAFEARRAY** custom) override {
+    HRESULT hr = app ? app->QueryInterface(kal::IID_Word_Application, reinterpret_cast<void**>(m_app.GetAddressOf())) : E_POINTER;
+    Log(L"OnConnection mode=" + std::to_wstring(mode) + L" qi=" + std::to_wstring(hr) + L" app=" +
+        GetString(m_app.Get(), L"Name") + L" version=" + GetString(m_app.Get(), L"Version") + L" progid=" +
+        GetString(inst, L"ProgId") + L" custom=" + std::to_wstring(custom && *custom ? (*custom)->rgsabound[0].cElements : 99));
+    ComPtr<IConnectionPointContainer> cpc;
+    if (m_app && SUCCEEDED(m_app.As(&cpc)) &&
+        SUCCEEDED(cpc->FindConnectionPoint(kal::DIID_Word_ApplicationEvents2, &m_point))) {
+      ComPtr<CEventSink> sink(new CEventSink);
+      hr = m_point->Advise(sink.Get(), &m_dwCookie);
+      Log(L"Advise hr=" + std::to_wstring(hr));
+    }
+    SetTimer(nullptr, 0, 100, OnTimer);
+    return S_OK;
+  }
+  STDMETHODIMP OnDisconnection(ext_DisconnectMode mode, SAFEARRAY**) override {
+    Log(L"OnDisconnection mode=" + std::to_wstring(mode));
+    // Leaves the sink advised, as add-ins often do: the host must drop it.
+    m_point.Reset();
+    m_app.Reset();
+    return S_OK;
+  }
+  STDMETHODIMP OnAddInsUpdate(SAFEARRAY**) override { Log(L"OnAddInsUpdate"); return S_OK; }
+  STDMETHODIMP OnStartupComplete(SAFEARRAY**) override {
+    Log(L"OnStartupComplete active=" + GetString(GetObject(m_app.Get(), L"ActiveDocument").Get(), L"Name"));
+    return S_OK;
+  }
+  STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { Log(L"OnBeginShutdown"); return S_OK; }
+  STDMETHODIMP GetCustomUI(BSTR id, BSTR* xml) override {
+    Log(std::wstring(L"GetCustomUI ") + (id ? id : L"(null)"));
+    if (!xml) return E_POINTER;
+    *xml = SysAllocString(
+        L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\"><commands>"
+        L"<command idMso=\"WatermarkRemove\" enabled=\"false\"/><command idMso=\"WatermarkGallery\" enabled=\"false\"/>"
+        L"</commands></customUI>");
+    return S_OK;
+  }
+
+ private:
+  std::atomic<ULONG> m_cRef{0};
+  ComPtr<IDispatch> m_app;
+  ComPtr<IConnectionPoint> m_point;
+  DWORD m_dwCookie = 0;
+};
+
+class CFactory : public IClassFactory {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // static object
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    ComPtr<CAddin> addin(new CAddin);
+    Log(L"CreateInstance");
+    return addin->QueryInterface(riid, ppv);
+  }
+  STDMETHODIMP LockServer(BOOL lock) override {
+    lock ? ++g_nObjects : --g_nObjects;
+    return S_OK;
+  }
+};
+
+CFactory g_factory;
+
+LSTATUS SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  return RegSetKeyValueW(root, key.c_str(), name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) g_hModule = module;
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  if (clsid != kClsid) return CLASS_E_CLASSNOTAVAILABLE;
+  return g_factory.QueryInterface(riid, ppv);
+}
+
+STDAPI DllCanUnloadNow() {
+  long live = g_nObjects;
+  Log(L"DllCanUnloadNow objects=" + std::to_wstring(live));
+  return live == 0 ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(g_hModule, path, MAX_PATH);
+  const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
+  LSTATUS rc = SetValue(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32", nullptr, path);
+  if (rc == ERROR_SUCCESS) rc = SetValue(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+  if (rc == ERROR_SUCCESS) rc = SetValue(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText);
+  DWORD load = 3;
+  if (rc == ERROR_SUCCESS)
+    rc = RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Microsoft\\Office\\Word\\Addins\\") + kProgId).c_str(),
+                         L"LoadBehavior", REG_DWORD, &load, sizeof(load));
+  return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+}
+
+STDAPI DllUnregisterServer() {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsidText).c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
+  RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Microsoft\\Office\\Word\\Addins\\") + kProgId).c_str());
+  return S_OK;
+}
