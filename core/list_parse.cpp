@@ -1,45 +1,75 @@
 // CMyFileParse: tokenising the screen-protection list.
 #include "core/list_parse.h"
 
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
 namespace {
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Clean(const char* begin, const char* end) {
-  while (begin < end && IsSpace(*begin)) ++begin;
-  while (end > begin && IsSpace(end[-1])) --end;
-  std::string token(begin, end);
-  for (char& c : token) c = LowerAscii(c);
-  return token;
+// Calls fn(token) for every non-empty run between bars, trimmed and lower-cased into a buffer
+// reused across tokens. A list without a closing bar reads as if it had one.
+template <typename Fn>
+void ForEachToken(const char* list, size_t maxBytes, Fn&& fn) {
+  if (!list) return;
+  size_t len = 0;
+  while (len < maxBytes && list[len] != '\0') ++len;
+  std::string token;
+  size_t start = 0;
+  for (size_t i = 0; i <= len; ++i) {
+    if (i != len && list[i] != '|') continue;
+    if (i > start) {
+      const char* begin = list + start;
+      const char* end = list + i;
+      while (begin < end && IsSpace(*begin)) ++begin;
+      while (end > begin && IsSpace(end[-1])) --end;
+      token.assign(begin, end);
+      for (char& c : token) c = LowerAscii(c);
+      fn(token);
+    }
+    start = i + 1;
+  }
 }
 }  // namespace
 
 std::vector<std::string> CMyFileParse::SplitTokens(const char* list, size_t maxBytes) {
   std::vector<std::string> tokens;
-  if (!list) return tokens;
-  size_t len = 0;
-  while (len < maxBytes && list[len] != '\0') ++len;
-  // A list without a closing bar is read as if it had one: the last run ends at len.
-  size_t start = 0;
-  for (size_t i = 0; i <= len; ++i) {
-    if (i == len || list[i] == '|') {
-      if (i > start) tokens.push_back(Clean(list + start, list + i));
-      start = i + 1;
-    }
-  }
+  ForEachToken(list, maxBytes, [&](const std::string& token) { tokens.push_back(token); });
   return tokens;
 }
 
 int CMyFileParse::Parse(const char* list, size_t maxBytes, CstringFind& set) const {
-  int inserted = 0;
-  for (const std::string& token : SplitTokens(list, maxBytes)) {
-    Utf16 wide = m_pfnConvert ? m_pfnConvert(token) : Utf16();
-    if (!m_pfnConvert) {
-      for (char c : token) wide.push_back(static_cast<unsigned char>(c));
+  // All tokens, converted, end to end in one buffer; views are taken once it stops growing.
+  Utf16 storage;
+  std::vector<std::pair<size_t, size_t>> spans;
+  ForEachToken(list, maxBytes, [&](const std::string& token) {
+    size_t offset = storage.size();
+    bool ascii = true;
+    for (char c : token) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (m_pfnConvert && !ascii) {
+      storage += m_pfnConvert(token);
+    } else {
+      // Every ANSI code page maps the ASCII range onto itself: no conversion call needed.
+      for (char c : token) storage.push_back(static_cast<ExWChar>(static_cast<unsigned char>(c)));
     }
-    inserted += set.Insert(wide.c_str(), 0);
+    spans.emplace_back(offset, storage.size() - offset);
+  });
+
+  // Duplicates are dropped here, in one pass, so each insertion is a plain head insertion;
+  // the set ends up exactly as inserting every token in order would leave it.
+  std::unordered_set<std::basic_string_view<ExWChar>> seen;
+  seen.reserve(spans.size() * 2);
+  Utf16 text;
+  int inserted = 0;
+  for (const auto& span : spans) {
+    std::basic_string_view<ExWChar> token(storage.data() + span.first, span.second);
+    if (!seen.insert(token).second) continue;
+    text.assign(token.begin(), token.end());  // the set copies from a terminated string
+    inserted += set.InsertKnownAbsent(text.c_str(), text.size(), 0);
   }
   return inserted;
 }

@@ -38,33 +38,41 @@ const CstringFind::Entry* CstringFind::Bucket(uint32_t index) const {
   return m_ppBuckets[index];
 }
 
+const CstringFind::Entry* CstringFind::Lookup(const ExWChar* text, size_t length,
+                                              int32_t slot) const {
+  for (const Entry* e = m_ppBuckets[slot]; e; e = e->m_pNext) {
+    if (e->m_uLength == length && std::memcmp(e->m_pszText, text, length * sizeof(ExWChar)) == 0)
+      return e;
+  }
+  return nullptr;
+}
+
 int CstringFind::Find(const ExWChar* text) const {
   if (!text || !m_ppBuckets) return 0;
   size_t length = UnitLength(text);
-  int32_t slot = Hash(text, length, static_cast<int32_t>(m_uBucketCount));
-  for (const Entry* e = m_ppBuckets[slot]; e; e = e->m_pNext) {
-    if (e->m_uLength == length && std::memcmp(e->m_pszText, text, length * sizeof(ExWChar)) == 0)
-      return 1;
-  }
-  return 0;
+  return Lookup(text, length, Hash(text, length, static_cast<int32_t>(m_uBucketCount))) ? 1 : 0;
 }
 
 int CstringFind::Insert(const ExWChar* text, uint32_t value) {
   if (!text || !m_ppBuckets) return 0;
-  if (Find(text)) return 0;
   size_t length = UnitLength(text);
   if (length > UINT32_MAX - 1) return 0;
-  Entry* entry = new (std::nothrow) Entry();
-  if (!entry) return 0;
-  entry->m_pszText = new (std::nothrow) ExWChar[length + 1];
-  if (!entry->m_pszText) {
-    delete entry;
-    return 0;
-  }
-  std::memcpy(entry->m_pszText, text, (length + 1) * sizeof(ExWChar));
+  if (Lookup(text, length, Hash(text, length, static_cast<int32_t>(m_uBucketCount)))) return 0;
+  return InsertKnownAbsent(text, length, value);
+}
+
+int CstringFind::InsertKnownAbsent(const ExWChar* text, size_t length, uint32_t value) {
+  if (!text || !m_ppBuckets || length > UINT32_MAX - 1) return 0;
+  int32_t slot = Hash(text, length, static_cast<int32_t>(m_uBucketCount));
+  // The entry and its copy of the text share one allocation (the list holds thousands).
+  void* block = ::operator new(sizeof(Entry) + (length + 1) * sizeof(ExWChar), std::nothrow);
+  if (!block) return 0;
+  Entry* entry = new (block) Entry();
+  entry->m_pszText = reinterpret_cast<ExWChar*>(entry + 1);
+  std::memcpy(entry->m_pszText, text, length * sizeof(ExWChar));
+  entry->m_pszText[length] = 0;
   entry->m_uValue = value;
   entry->m_uLength = static_cast<uint32_t>(length);
-  int32_t slot = Hash(text, length, static_cast<int32_t>(m_uBucketCount));
   entry->m_pNext = m_ppBuckets[slot];
   m_ppBuckets[slot] = entry;
   ++m_uCount;
@@ -77,8 +85,8 @@ void CstringFind::Clear() {
     Entry* e = m_ppBuckets[i];
     while (e) {
       Entry* next = e->m_pNext;
-      delete[] e->m_pszText;
-      delete e;
+      e->~Entry();
+      ::operator delete(e);
       e = next;
     }
     m_ppBuckets[i] = nullptr;

@@ -3,6 +3,7 @@
 // Lines carry no time stamp or level; user text is only ever passed as a %s argument.
 #pragma once
 #include <cstddef>
+#include <string>
 
 // Set from [DebugLog] KalMsAddin of KalConfig.ini beside the module (see config.h).
 extern bool g_bTraceOn;
@@ -16,3 +17,6 @@ void TraceW(const wchar_t* text);
 void TraceFmtW(const wchar_t* format, ...);
 // Same formatting, written whatever the trace switch says.
 void DebugOutFmtW(const wchar_t* format, ...);
+
+// The text a format and its arguments give, cut as the trace functions cut it.
+std::wstring FormatTraceW(const wchar_t* format, ...);

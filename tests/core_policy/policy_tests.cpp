@@ -1,0 +1,245 @@
+// The watermark decision over the agent's section, run inside this test process with the
+// identity (executable path, process id) passed in, plus the process-wide cache.
+// This executable's name contains "winword.exe", so IsHasWatermark decides for it as well.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "core/policy.h"
+#include "tests/core_policy/probe_process.h"
+#include "tests/support/dbwin_capture.h"
+
+using kaltest::CTestExchangeSection;
+
+namespace {
+const std::wstring kWord = L"C:\\Program Files\\Microsoft Office\\WINWORD.EXE";
+constexpr DWORD kPid = 4242;
+
+class WatermarkDecision : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_section.Valid());
+    m_section.SetUser("alice");
+    m_section.SetWatermarkPolicy(1, 1);
+    m_record.reset(new _PRINT_EXCHG_INFO());
+    std::memset(m_record.get(), 0xAB, sizeof(*m_record));
+  }
+  int Decide(const std::wstring& path = kWord, DWORD pid = kPid) {
+    return kal::GetWatermarkFor(path, pid, m_record.get(), sizeof(*m_record));
+  }
+  bool RecordUntouched() const {
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(m_record.get());
+    for (size_t i = 0; i < sizeof(*m_record); ++i)
+      if (p[i] != 0xAB) return false;
+    return true;
+  }
+
+  CTestExchangeSection m_section;
+  std::unique_ptr<_PRINT_EXCHG_INFO> m_record;
+};
+}  // namespace
+
+TEST_F(WatermarkDecision, ProcessNameRules) {
+  m_section.AddTav(kPid);
+  EXPECT_EQ(1, Decide(L"C:\\x\\WINWORD.EXE"));
+  EXPECT_EQ(1, Decide(L"C:\\x\\winword.exe"));
+  EXPECT_EQ(1, Decide(L"C:\\x\\my_winword.exe_copy.exe"));
+  EXPECT_EQ(1, Decide(L"C:\\x\\Excel.exe"));
+  EXPECT_EQ(1, Decide(L"C:\\x\\POWERPNT.EXE"));
+  std::memset(m_record.get(), 0xAB, sizeof(*m_record));
+  EXPECT_EQ(0, Decide(L"C:\\x\\notepad2.exe"));
+  EXPECT_EQ(0, Decide(L"C:\\winword.exe\\notepad.exe"));  // only the name counts
+  EXPECT_EQ(0, Decide(L"WINWORD.EXE"));                  // no backslash
+  EXPECT_EQ(0, Decide(L""));
+  EXPECT_TRUE(RecordUntouched());
+}
+
+TEST_F(WatermarkDecision, PolicySwitchesGateEverything) {
+  kaltest::CDbwinCapture capture;
+  m_section.AddTav(kPid);
+  m_section.Block().printPolicy.readWatermark = 0;
+  EXPECT_EQ(0, Decide());
+  EXPECT_TRUE(capture.WaitFor(
+      "GetWatermark4 pOutuser->readWatermark=0 pOutuser->watermodelflag=0", 3000));
+  m_section.Block().printPolicy.readWatermark = 1;
+  m_section.Block().printPolicy.watermodelflag = 3;
+  EXPECT_EQ(0, Decide());
+  EXPECT_TRUE(capture.WaitFor(
+      "GetWatermark4 pOutuser->readWatermark=1 pOutuser->watermodelflag=3", 3000));
+  EXPECT_TRUE(RecordUntouched());
+  m_section.Block().printPolicy.watermodelflag = 0;
+  EXPECT_EQ(1, Decide());
+}
+
+TEST_F(WatermarkDecision, TavListDecidesByTavSwitchAlone) {
+  kaltest::CDbwinCapture capture;
+  m_section.AddTav(kPid);
+  m_section.AddSmart(kPid);
+  m_section.SetProtectScreen("winword.exe");
+  m_section.SetWatermarkPolicy(0, 1);
+  EXPECT_EQ(0, Decide());
+  EXPECT_TRUE(capture.WaitFor("GetWatermark5 Not support TAV file", 3000));
+  EXPECT_TRUE(RecordUntouched());
+  m_section.SetWatermarkPolicy(1, 0);
+  EXPECT_EQ(1, Decide());
+  EXPECT_EQ(0, std::memcmp(m_record.get(), &m_section.Block().printPolicy, sizeof(*m_record)));
+}
+
+TEST_F(WatermarkDecision, SmartListDecidesBySmartSwitch) {
+  m_section.AddSmart(kPid);
+  m_section.AddTav(kPid + 1);  // another process's record does not count
+  m_section.SetWatermarkPolicy(1, 0);
+  EXPECT_EQ(0, Decide());
+  m_section.SetWatermarkPolicy(0, 1);
+  EXPECT_EQ(1, Decide());
+  EXPECT_EQ(0, std::memcmp(m_record.get(), &m_section.Block().printPolicy, sizeof(*m_record)));
+}
+
+TEST_F(WatermarkDecision, ScreenProtectionListTrimmedAndLowerCased) {
+  m_section.SetProtectScreen("notepad.exe|  WinWord.EXE \t|excel.exe");
+  EXPECT_EQ(1, Decide());
+  EXPECT_EQ(1, Decide(L"C:\\o\\EXCEL.EXE"));
+  EXPECT_EQ(0, Decide(L"C:\\o\\POWERPNT.EXE"));  // not listed
+  m_section.SetWatermarkPolicy(1, 0);
+  m_section.SetProtectScreen("winword.exe");
+  EXPECT_EQ(0, Decide());  // listed, but the smart switch is off
+  m_section.SetWatermarkPolicy(1, 1);
+  m_section.SetProtectScreen("");
+  EXPECT_EQ(0, Decide());
+  // A list filling the whole field without a terminator is read up to the field's end (the
+  // accessor may keep one byte less, which here is only the closing bar).
+  std::memset(m_section.Block().protectScreen, 'a', sizeof(m_section.Block().protectScreen));
+  const char tail[] = "|winword.exe|";
+  std::memcpy(m_section.Block().protectScreen + sizeof(m_section.Block().protectScreen) -
+                  (sizeof(tail) - 1),
+              tail, sizeof(tail) - 1);
+  EXPECT_EQ(1, Decide());
+}
+
+TEST_F(WatermarkDecision, CopiesNoMoreThanAskedForNorThanTheRecord) {
+  m_section.AddTav(kPid);
+  m_section.Block().printPolicy.watermarkFontSize = 0x11223344;
+  std::vector<uint8_t> small(64, 0xCD);
+  EXPECT_EQ(1, kal::GetWatermarkFor(kWord, kPid, small.data(), 20));
+  EXPECT_EQ(0, std::memcmp(small.data(), &m_section.Block().printPolicy, 20));
+  for (size_t i = 20; i < small.size(); ++i) ASSERT_EQ(0xCD, small[i]) << i;
+  std::vector<uint8_t> big(sizeof(_PRINT_EXCHG_INFO) + 32, 0xCD);
+  EXPECT_EQ(1, kal::GetWatermarkFor(kWord, kPid, big.data(), big.size()));
+  EXPECT_EQ(0, std::memcmp(big.data(), &m_section.Block().printPolicy, sizeof(_PRINT_EXCHG_INFO)));
+  for (size_t i = sizeof(_PRINT_EXCHG_INFO); i < big.size(); ++i) ASSERT_EQ(0xCD, big[i]) << i;
+}
+
+TEST(WatermarkDecisionNoAgent, AbsentSectionMeansNoWatermark) {
+  std::unique_ptr<_PRINT_EXCHG_INFO> record(new _PRINT_EXCHG_INFO());
+  EXPECT_EQ(0, kal::GetWatermarkFor(kWord, kPid, record.get(), sizeof(*record)));
+}
+
+TEST(ExemptionMutex, NamesAndExistenceTest) {
+  EXPECT_EQ(L"Global\\LumicODS_WINWORD.EXE_1234", kal::ExemptionMutexName(L"WINWORD.EXE", 1234));
+  EXPECT_TRUE(kal::IsExemptableProcessName(L"WinWord.exe"));
+  EXPECT_TRUE(kal::IsExemptableProcessName(L"POWERPNT.EXE"));
+  EXPECT_FALSE(kal::IsExemptableProcessName(L"my_winword.exe_copy.exe"));
+
+  kaltest::CDbwinCapture capture;
+  const std::wstring path = L"C:\\Office\\winword.exe";
+  EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 777));
+  // The call's own mutex did not outlive it: creating it again finds nothing.
+  {
+    kaltest::CUniqueHandle probe(CreateMutexW(nullptr, FALSE, L"Global\\LumicODS_WINWORD.EXE_777"));
+    ASSERT_TRUE(probe);
+    EXPECT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+  }
+  kaltest::CUniqueHandle held(CreateMutexW(nullptr, FALSE, L"Global\\LumicODS_WINWORD.EXE_777"));
+  ASSERT_TRUE(held);
+  EXPECT_EQ(1, kal::CreateWaterMutexFor(path, 777));
+  EXPECT_TRUE(capture.WaitFor(
+      "LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID 777 Last Error 183",
+      3000));
+  EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 778));             // other pid
+  EXPECT_EQ(0, kal::CreateWaterMutexFor(L"C:\\o\\notepad.exe", 777));
+  held.reset();
+  EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 777));
+}
+
+// IsHasWatermark with this process's real identity. The cache is process-wide, so each case
+// starts from an undecided cache.
+class ProcessDecision : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_section.Valid());
+    std::memset(&WatermarkPolicyCache, 0, sizeof(WatermarkPolicyCache));
+  }
+  void TearDown() override { std::memset(&WatermarkPolicyCache, 0, sizeof(WatermarkPolicyCache)); }
+  CTestExchangeSection m_section;
+};
+
+TEST_F(ProcessDecision, EmptyUserDecidesAgainstForGood) {
+  kaltest::CDbwinCapture capture;
+  m_section.SetWatermarkPolicy(1, 1);
+  m_section.AddTav(GetCurrentProcessId());
+  EXPECT_EQ(0, IsHasWatermark());
+  EXPECT_TRUE(capture.WaitFor("IsHasWatermark User Name Is Empty.", 3000));
+  EXPECT_EQ(1, WatermarkPolicyCache.bInit);
+  m_section.SetUser("bob");  // logging on later changes nothing for this process
+  EXPECT_EQ(0, IsHasWatermark());
+}
+
+TEST_F(ProcessDecision, FirstDecisionIsCachedWithTheRecord) {
+  kaltest::CDbwinCapture capture;
+  m_section.SetUser("alice");
+  m_section.SetWatermarkPolicy(1, 1);
+  const ExWChar color[] = L" 0,128,255 ";
+  std::memcpy(m_section.Block().printPolicy.watermarkColor, color, sizeof(color));
+  m_section.Block().printPolicy.watermarkHorizontal = 1;
+  m_section.AddTav(GetCurrentProcessId());
+  EXPECT_EQ(1, IsHasWatermark());
+  EXPECT_TRUE(capture.WaitFor("GetWatermarkRoutine bSucceed=1", 3000));
+  EXPECT_TRUE(capture.WaitFor("IsHasWatermark bInit = false bResult=1", 3000));
+  EXPECT_EQ(1, WatermarkPolicyCache.bResult);
+  EXPECT_EQ(0xFF8000u, GetWatermarkColor());
+  EXPECT_EQ(48u, GetWatermarkFontSize());
+  EXPECT_EQ(40u, GetWatermarkTransparency());
+  EXPECT_EQ(L"Arial", GetWatermarkFont());
+  EXPECT_EQ(0, IsWatermarkSlanted());
+  std::unique_ptr<_PRINT_EXCHG_INFO> copy(new _PRINT_EXCHG_INFO());
+  EXPECT_EQ(copy.get(), CopyWatermarkPolicy(copy.get()));
+  EXPECT_EQ(0, std::memcmp(copy.get(), &m_section.Block().printPolicy, sizeof(*copy)));
+
+  // The agent switches the watermark off: this process keeps its decision and record.
+  capture.Clear();
+  m_section.Block().printPolicy.readWatermark = 0;
+  m_section.Block().printPolicy.watermarkFontSize = 10;
+  EXPECT_EQ(1, IsHasWatermark());
+  EXPECT_EQ(48u, GetWatermarkFontSize());
+  Sleep(200);
+  EXPECT_FALSE(capture.Contains("GetWatermark4"));  // no second look at the block
+}
+
+TEST_F(ProcessDecision, NegativeDecisionCachesAZeroRecord) {
+  m_section.SetUser("alice");
+  m_section.SetWatermarkPolicy(0, 1);  // in tavInfo but TAV files carry no watermark
+  m_section.AddTav(GetCurrentProcessId());
+  std::memset(&WatermarkPolicyCache.record, 0x5A, sizeof(WatermarkPolicyCache.record));
+  EXPECT_EQ(0, IsHasWatermark());
+  EXPECT_EQ(1, WatermarkPolicyCache.bInit);
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(&WatermarkPolicyCache.record);
+  for (size_t i = 0; i < sizeof(WatermarkPolicyCache.record); ++i) ASSERT_EQ(0, p[i]) << i;
+  // The accessors then give the defaults of an empty record.
+  EXPECT_EQ(0xC0C0C0u, GetWatermarkColor());
+  EXPECT_EQ(L"\u5B8B\u4F53", GetWatermarkFont());
+  EXPECT_EQ(1, IsWatermarkSlanted());
+  m_section.SetWatermarkPolicy(1, 1);
+  EXPECT_EQ(0, IsHasWatermark());
+}
+
+TEST(PolicyAccessors, FontFieldWithoutTerminatorIsCutAtThirtyUnits) {
+  std::memset(&WatermarkPolicyCache, 0, sizeof(WatermarkPolicyCache));
+  for (auto& c : WatermarkPolicyCache.record.watermarkFont) c = L'F';
+  WatermarkPolicyCache.record.watermarkFontSize = 0x7777;  // the next field's first bytes
+  EXPECT_EQ(std::wstring(30, L'F'), GetWatermarkFont());
+  for (auto& c : WatermarkPolicyCache.record.watermarkColor) c = L'1';
+  EXPECT_EQ(0u, GetWatermarkColor());  // 20 digits, no comma: black, and no overrun
+  std::memset(&WatermarkPolicyCache, 0, sizeof(WatermarkPolicyCache));
+}

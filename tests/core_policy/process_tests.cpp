@@ -1,0 +1,197 @@
+// The decision, exemption, read-only query and configuration inside real child processes
+// whose executable names are those of the Office applications (copies of policy_probe.exe).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "core/policy.h"
+#include "tests/core_policy/probe_process.h"
+#include "tests/support/dbwin_capture.h"
+#include "tests/support/test_paths.h"
+
+using kaltest::CProbeProcess;
+using kaltest::CTestExchangeSection;
+
+namespace {
+class ProbeFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_section.Valid());
+    m_dir = kaltest::MakeTempDir(L"probe");
+    m_section.SetUser("alice");
+    m_section.SetWatermarkPolicy(1, 1);
+  }
+  // Copies the probe under `name`, starts it suspended, lets `prepare` see its pid, resumes.
+  template <typename Prepare>
+  bool Launch(CProbeProcess& probe, const std::wstring& name, Prepare prepare) {
+    std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", m_dir, name);
+    if (path.empty() || !probe.StartSuspended(path)) return false;
+    prepare(probe.Pid());
+    probe.Resume();
+    return true;
+  }
+  std::string DecisionOf(const std::wstring& name) {
+    CProbeProcess probe;
+    if (!Launch(probe, name, [&](DWORD pid) { m_section.AddTav(pid); })) return "start failed";
+    return probe.Command("decide");
+  }
+
+  CTestExchangeSection m_section;
+  std::wstring m_dir;
+};
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+}  // namespace
+
+TEST_F(ProbeFixture, OfficeNamesDecideForAWatermark) {
+  for (const wchar_t* name : {L"WINWORD.EXE", L"winword.exe", L"my_winword.exe_copy.exe",
+                              L"EXCEL.EXE", L"POWERPNT.EXE"}) {
+    std::string answer = DecisionOf(name);
+    EXPECT_TRUE(StartsWith(answer, "decide=1 init=1 cached=1 readWatermark=1 color=0x0000FF "
+                                   "size=48 transparency=40 slanted=1 font=Arial"))
+        << answer;
+  }
+  std::string other = DecisionOf(L"notepad2.exe");
+  EXPECT_TRUE(StartsWith(other, "decide=0 init=1 cached=0 readWatermark=0 color=0xC0C0C0")) << other;
+}
+
+TEST_F(ProbeFixture, DecisionSurvivesPolicyChangesButNotTheExemptionMutex) {
+  CProbeProcess word;
+  ASSERT_TRUE(Launch(word, L"WINWORD.EXE", [&](DWORD pid) { m_section.AddTav(pid); }));
+  EXPECT_EQ("mutex=0", word.Command("mutex"));
+  ASSERT_TRUE(StartsWith(word.Command("decide"), "decide=1 ")) << "first decision";
+
+  m_section.Block().printPolicy.readWatermark = 0;
+  m_section.Block().printPolicy.watermarkFontSize = 12;
+  EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=1 init=1 cached=1 readWatermark=1 "
+                                                 "color=0x0000FF size=48"));
+  // A live look at the block (not cached) sees the change.
+  EXPECT_EQ("watermark=0", word.Command("watermark"));
+
+  // Another process marks this Word process as exempt, then lets go.
+  CProbeProcess holder;
+  ASSERT_TRUE(Launch(holder, L"holder.exe", [](DWORD) {}));
+  kaltest::CDbwinCapture capture;
+  ASSERT_EQ("held=1", holder.Command("holdfor WINWORD.EXE " + std::to_string(word.Pid())));
+  EXPECT_EQ("mutex=1", word.Command("mutex"));
+  EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=0 init=1 cached=1 "));
+  EXPECT_TRUE(capture.WaitFor("LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID " +
+                                  std::to_string(word.Pid()),
+                              3000));
+  EXPECT_EQ("released", holder.Command("release"));
+  EXPECT_EQ("mutex=0", word.Command("mutex"));
+  EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=1 init=1 cached=1 "));
+}
+
+TEST_F(ProbeFixture, MutexAppliesOnlyToExactOfficeNames) {
+  CProbeProcess copy;
+  ASSERT_TRUE(Launch(copy, L"my_winword.exe_copy.exe", [&](DWORD pid) { m_section.AddTav(pid); }));
+  CProbeProcess holder;
+  ASSERT_TRUE(Launch(holder, L"holder.exe", [](DWORD) {}));
+  ASSERT_EQ("held=1",
+            holder.Command("holdfor MY_WINWORD.EXE_COPY.EXE " + std::to_string(copy.Pid())));
+  EXPECT_EQ("mutex=0", copy.Command("mutex"));
+  EXPECT_TRUE(StartsWith(copy.Command("decide"), "decide=1 ")) << "no exemption for copies";
+
+  CProbeProcess excel;
+  ASSERT_TRUE(Launch(excel, L"excel.exe", [&](DWORD pid) {
+    m_section.AddSmart(pid);
+  }));
+  // The name is upper-cased for the mutex whatever the file's own case.
+  ASSERT_EQ("held=1", holder.Command("holdfor EXCEL.EXE " + std::to_string(excel.Pid())));
+  EXPECT_EQ("mutex=1", excel.Command("mutex"));
+  EXPECT_TRUE(StartsWith(excel.Command("decide"), "decide=0 init=0 cached=0 "));
+  EXPECT_EQ("released", holder.Command("release"));
+  EXPECT_TRUE(StartsWith(excel.Command("decide"), "decide=1 init=1 cached=1 "));
+}
+
+TEST_F(ProbeFixture, AgentAbsentOrUserMissing) {
+  m_section.SetUser("");
+  std::string noUser = DecisionOf(L"POWERPNT.EXE");
+  EXPECT_TRUE(StartsWith(noUser, "decide=0 init=1 cached=0 ")) << noUser;
+}
+
+TEST(ProbeNoAgent, NoSectionNoWatermark) {
+  std::wstring dir = kaltest::MakeTempDir(L"noagent");
+  std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"WINWORD.EXE");
+  CProbeProcess probe;
+  ASSERT_TRUE(probe.StartSuspended(path));
+  probe.Resume();
+  EXPECT_TRUE(StartsWith(probe.Command("decide"), "decide=0 init=1 cached=0 "));
+  EXPECT_EQ("readonly=0", probe.Command("readonly"));
+}
+
+TEST_F(ProbeFixture, ReadOnlyQueryWritesItsLinesInOrder) {
+  struct Case {
+    int record;  // -1 none, else the readOnlyFlag
+    const char* answer;
+    std::vector<std::string> lines;
+  };
+  const std::string enter = "manager--------------IsTavReadOnly-----enter";
+  const std::string found = "manager--------------IsTavReadOnly.11";
+  const std::string ro = "manager--------------IsTavReadOnly.22";
+  const std::string end = "manager--------------IsTavReadOnly-----end";
+  const Case cases[] = {{1, "readonly=1", {enter, found, ro, end}},
+                        {0, "readonly=0", {enter, found, end}},
+                        {-1, "readonly=0", {enter, end}}};
+  for (const Case& c : cases) {
+    CProbeProcess probe;
+    ASSERT_TRUE(Launch(probe, L"WINWORD.EXE", [&](DWORD pid) {
+      if (c.record >= 0) m_section.AddTav(pid, static_cast<uint32_t>(c.record));
+    }));
+    kaltest::CDbwinCapture capture;
+    EXPECT_EQ(c.answer, probe.Command("readonly"));
+    ASSERT_TRUE(capture.WaitFor(end, 3000));
+    std::vector<std::string> lines;
+    for (const std::string& l : capture.LinesOf(probe.Pid()))
+      if (l.find("IsTavReadOnly") != std::string::npos) lines.push_back(l);
+    EXPECT_EQ(c.lines, lines) << c.answer;
+  }
+}
+
+// Trace switch read from KalConfig.ini beside the executable.
+namespace {
+std::string ConfigOf(const std::string* ini, std::vector<std::string>* traced) {
+  std::wstring dir = kaltest::MakeTempDir(L"cfg");
+  std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"cfgprobe.exe");
+  if (ini) {
+    std::ofstream out((dir + L"\\KalConfig.ini").c_str(), std::ios::binary);
+    out << *ini;
+  }
+  CProbeProcess probe;
+  if (!probe.StartSuspended(path)) return "start failed";
+  probe.Resume();
+  std::string answer = probe.Command("config");
+  kaltest::CDbwinCapture capture;
+  probe.Command("trace gated-line-marker");
+  probe.Command("readonly");  // an ungated line to wait for: the gated ones came before it
+  capture.WaitFor("IsTavReadOnly-----end", 3000);
+  for (const std::string& l : capture.LinesOf(probe.Pid()))
+    if (l.find("gated-line-marker") != std::string::npos) traced->push_back(l);
+  return answer;
+}
+}  // namespace
+
+TEST(ModuleConfig, TraceSwitchAndGuardSelectorFromTheIniBesideTheModule) {
+  std::vector<std::string> traced;
+  EXPECT_EQ("trace=0 ppt=0", ConfigOf(nullptr, &traced));
+  EXPECT_TRUE(traced.empty());
+
+  traced.clear();
+  std::string on = "[DebugLog]\r\nKalMsAddin=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=3\r\n";
+  EXPECT_EQ("trace=1 ppt=3", ConfigOf(&on, &traced));
+  EXPECT_EQ((std::vector<std::string>{"gated-line-marker", "fmt:gated-line-marker"}), traced);
+
+  traced.clear();
+  std::string two = "[DebugLog]\r\nKalMsAddin=2\r\n";
+  EXPECT_EQ("trace=1 ppt=0", ConfigOf(&two, &traced));
+  EXPECT_EQ(2u, traced.size());
+
+  traced.clear();
+  std::string swapped = "[KalMsAddin]\r\nDebugLog=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=0\r\n";
+  EXPECT_EQ("trace=0 ppt=0", ConfigOf(&swapped, &traced));
+  EXPECT_TRUE(traced.empty());
+}

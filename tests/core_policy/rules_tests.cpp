@@ -1,0 +1,226 @@
+// Pure rules: colour text, the string set and its hash, the list parser, password text,
+// the automation switch and bounded trace formatting.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "core/color_rule.h"
+#include "core/command_line.h"
+#include "core/list_parse.h"
+#include "core/password.h"
+#include "core/readonly.h"
+#include "core/string_find.h"
+#include "core/trace.h"
+
+namespace {
+uint32_t Color(const wchar_t* text, size_t maxUnits = 20) {
+  return ColorFromWatermarkText(text, maxUnits);
+}
+}  // namespace
+
+TEST(ColorRule, ThreeComponentsPackRedLow) {
+  EXPECT_EQ(0x0000FFu, Color(L"255,0,0"));
+  EXPECT_EQ(0xFF8000u, Color(L" 0,128,255 "));
+  EXPECT_EQ(0x030201u, Color(L"1,2,3"));
+  EXPECT_EQ(0x332200u, Color(L"\t0x11,34,51"));  // "0x11" reads as 0, as _wtoi reads it
+}
+
+TEST(ColorRule, EmptyBlackAndPartialForms) {
+  EXPECT_EQ(0xC0C0C0u, Color(L""));
+  EXPECT_EQ(0xC0C0C0u, Color(L"   \t "));
+  EXPECT_EQ(0u, Color(L"7"));            // no comma: black
+  EXPECT_EQ(0u, Color(L",5,6"));         // comma only at the start: black
+  EXPECT_EQ(0x0000C8u, Color(L"200,"));  // one comma: red alone
+  EXPECT_EQ(0x0000C8u, Color(L"200,17"));
+  EXPECT_EQ(0x0000C8u, Color(L"200,,9"));  // second comma first in the rest: red alone
+  EXPECT_EQ(0x00FF00u, Color(L"0, 255 ,x"));  // non-digit reads as 0
+}
+
+TEST(ColorRule, ComponentsKeepLowEightBitsAndSigns) {
+  EXPECT_EQ(0x00002Cu, Color(L"300,0,0"));     // 300 & 0xFF
+  EXPECT_EQ(0x0000FFu, Color(L"-1,0,0"));      // -1 & 0xFF
+  EXPECT_EQ(0x0000FFu, Color(L"99999999999,0,0"));  // saturates to INT_MAX, low byte FF
+}
+
+TEST(ColorRule, ReadsNoFurtherThanTheField) {
+  // 20 units without a NUL: the rest of the buffer must not be looked at.
+  wchar_t field[26] = L"1,2,3                ";
+  for (int i = 5; i < 20; ++i) field[i] = L' ';
+  field[20] = L'9';  // past the field: would turn blue into 39 if read
+  field[21] = L'0';
+  field[22] = 0;
+  EXPECT_EQ(0x030201u, Color(field, 20));
+  // Cut inside a component: "12,34,56" limited to 7 units reads blue as 5.
+  EXPECT_EQ(0x05220Cu, Color(L"12,34,56", 7));
+  EXPECT_EQ(0xC0C0C0u, ColorFromWatermarkText(nullptr, 20));
+}
+
+TEST(StringFindHash, MatchesValuesWorkedOutFromTheRule) {
+  // Worked by hand: "a" -> 97 mod 64 = 33; then a = 21415*27183 mod 63 = 39 and
+  // "ab" -> (39*33 + 98) mod 64 = 41.
+  EXPECT_EQ(0, CstringFind::Hash(L"", 0, 64));
+  EXPECT_EQ(33, CstringFind::Hash(L"a", 1, 64));
+  EXPECT_EQ(41, CstringFind::Hash(L"ab", 2, 64));
+  EXPECT_EQ(15, CstringFind::Hash(L"winword.exe", 11, 64));
+  EXPECT_EQ(29, CstringFind::Hash(L"excel.exe", 9, 64));
+  EXPECT_EQ(29, CstringFind::Hash(L"powerpnt.exe", 12, 64));
+  EXPECT_EQ(63, CstringFind::Hash(L"notepad.exe", 11, 64));
+}
+
+TEST(StringFind, BucketPlacementHeadInsertionAndExactMatch) {
+  CstringFind set;
+  EXPECT_EQ(64u, set.BucketCount());
+  EXPECT_EQ(1, set.Insert(L"excel.exe", 7));
+  EXPECT_EQ(1, set.Insert(L"powerpnt.exe", 8));
+  EXPECT_EQ(1, set.Insert(L"winword.exe", 9));
+  EXPECT_EQ(3u, set.Count());
+  // excel.exe and powerpnt.exe share bucket 29; the later insertion is the head.
+  const CstringFind::Entry* head = set.Bucket(29);
+  ASSERT_NE(nullptr, head);
+  EXPECT_EQ(std::wstring(L"powerpnt.exe"), std::wstring(head->m_pszText));
+  EXPECT_EQ(12u, head->m_uLength);
+  EXPECT_EQ(8u, head->m_uValue);
+  ASSERT_NE(nullptr, head->m_pNext);
+  EXPECT_EQ(std::wstring(L"excel.exe"), std::wstring(head->m_pNext->m_pszText));
+  EXPECT_EQ(nullptr, head->m_pNext->m_pNext);
+  ASSERT_NE(nullptr, set.Bucket(15));
+  EXPECT_EQ(std::wstring(L"winword.exe"), std::wstring(set.Bucket(15)->m_pszText));
+  for (uint32_t b = 0; b < 64; ++b) {
+    if (b != 15 && b != 29) {
+      EXPECT_EQ(nullptr, set.Bucket(b)) << b;
+    }
+  }
+
+  EXPECT_EQ(1, set.Find(L"excel.exe"));
+  EXPECT_EQ(0, set.Find(L"EXCEL.EXE"));  // case-sensitive
+  EXPECT_EQ(0, set.Find(L"excel.ex"));
+  EXPECT_EQ(0, set.Find(L"excel.exe "));
+  EXPECT_EQ(0, set.Insert(L"excel.exe", 1));  // duplicate
+  EXPECT_EQ(3u, set.Count());
+  EXPECT_EQ(0, set.Insert(nullptr, 0));
+  EXPECT_EQ(0, set.Find(nullptr));
+}
+
+TEST(StringFind, ClearEmptiesAndAllowsReuse) {
+  CstringFind set;
+  for (int i = 0; i < 500; ++i) ASSERT_EQ(1, set.Insert(std::to_wstring(i).c_str(), i));
+  EXPECT_EQ(500u, set.Count());
+  EXPECT_EQ(1, set.Find(L"499"));
+  set.Clear();
+  EXPECT_EQ(0u, set.Count());
+  EXPECT_EQ(0, set.Find(L"499"));
+  for (uint32_t b = 0; b < 64; ++b) EXPECT_EQ(nullptr, set.Bucket(b));
+  EXPECT_EQ(1, set.Insert(L"", 0));  // the empty string is a member like any other
+  EXPECT_EQ(1, set.Find(L""));
+}
+
+TEST(ListParse, TokensTrimmedLoweredEmptyRunsSkipped) {
+  auto t = CMyFileParse::SplitTokens("  WinWord.EXE |excel.exe||| \t |PowerPnt.exe", 4096);
+  ASSERT_EQ(4u, t.size());
+  EXPECT_EQ("winword.exe", t[0]);
+  EXPECT_EQ("excel.exe", t[1]);
+  EXPECT_EQ("", t[2]);  // white space only
+  EXPECT_EQ("powerpnt.exe", t[3]);
+  EXPECT_TRUE(CMyFileParse::SplitTokens("", 10).empty());
+  EXPECT_TRUE(CMyFileParse::SplitTokens("|||", 10).empty());
+  EXPECT_TRUE(CMyFileParse::SplitTokens(nullptr, 10).empty());
+  auto one = CMyFileParse::SplitTokens("a.exe|", 10);
+  ASSERT_EQ(1u, one.size());
+  EXPECT_EQ("a.exe", one[0]);
+}
+
+TEST(ListParse, UnterminatedListStopsAtItsBound) {
+  char list[12];
+  memcpy(list, "aa|bb|ccXYZW", 12);  // no NUL anywhere
+  auto t = CMyFileParse::SplitTokens(list, 8);
+  ASSERT_EQ(3u, t.size());
+  EXPECT_EQ("cc", t[2]);
+}
+
+TEST(ListParse, ParseConvertsNonAsciiTokensAndDropsDuplicates) {
+  // Non-ASCII tokens go through the code-page converter; ASCII ones are widened as they are.
+  CMyFileParse parser([](const std::string& s) {
+    CMyFileParse::Utf16 w;
+    for (char c : s) w.push_back(static_cast<ExWChar>(0x4E00 + static_cast<unsigned char>(c)));
+    return w;
+  });
+  CstringFind set;
+  EXPECT_EQ(3, parser.Parse(" A.exe|b.EXE|a.exe|\xC4\xE3.exe|\xC4\xE3.EXE", 100, set));
+  EXPECT_EQ(3u, set.Count());
+  EXPECT_EQ(1, set.Find(L"a.exe"));
+  EXPECT_EQ(1, set.Find(L"b.exe"));
+  CMyFileParse::Utf16 converted;
+  for (unsigned char c : std::string("\xC4\xE3.exe")) converted.push_back(0x4E00 + c);
+  EXPECT_EQ(1, set.Find(converted.c_str()));
+  // The set looks exactly as inserting each token in turn leaves it: later ones at the head.
+  CstringFind reference;
+  reference.Insert(L"a.exe", 0);
+  reference.Insert(L"b.exe", 0);
+  reference.Insert(converted.c_str(), 0);
+  for (uint32_t b = 0; b < 64; ++b) {
+    const CstringFind::Entry* x = set.Bucket(b);
+    const CstringFind::Entry* y = reference.Bucket(b);
+    for (; x && y; x = x->m_pNext, y = y->m_pNext)
+      EXPECT_EQ(std::wstring(y->m_pszText), std::wstring(x->m_pszText)) << b;
+    EXPECT_EQ(x == nullptr, y == nullptr) << b;
+  }
+}
+
+TEST(ListParse, ManyNamesThatShareBuckets) {
+  // Names differing only in their middle crowd into few buckets under this hash; every one
+  // must still be found, and none that is absent.
+  std::string list;
+  for (int i = 0; i < 2000; ++i) list += " Protected_" + std::to_string(1000 + i) + ".EXE |";
+  CstringFind set;
+  EXPECT_EQ(2000, CMyFileParse(nullptr).Parse(list.c_str(), list.size(), set));
+  for (int i = 0; i < 2000; i += 37) {
+    std::wstring name = L"protected_" + std::to_wstring(1000 + i) + L".exe";
+    EXPECT_EQ(1, set.Find(name.c_str())) << i;
+  }
+  EXPECT_EQ(0, set.Find(L"protected_3000.exe"));
+  EXPECT_EQ(0, set.Insert(L"protected_1999.exe", 0));  // already there
+}
+
+TEST(Password, TextFormsOfBytesAndTickCount) {
+  const uint8_t bytes[16] = {0x00, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD,
+                             0xEF, 0xF0, 0x0F, 0x10, 0x9A, 0xBC, 0xDE, 0xFF};
+  EXPECT_EQ(L"000123456789ABCDEFF00F109ABCDEFF", PasswordFromBytes(bytes));
+  EXPECT_EQ(L"KAL0", FallbackPassword(0));
+  EXPECT_EQ(L"KAL123456", FallbackPassword(123456));
+  EXPECT_EQ(L"KAL-1", FallbackPassword(0xFFFFFFFFu));  // signed decimal
+}
+
+TEST(Password, FreshPasswordsAreDistinctHexOfThirtyTwo) {
+  std::set<std::wstring> seen;
+  for (int i = 0; i < 50; ++i) {
+    std::wstring p = MakeProtectPassword();
+    ASSERT_EQ(32u, p.size()) << i;
+    for (wchar_t c : p) EXPECT_TRUE((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F')) << i;
+    seen.insert(p);
+  }
+  EXPECT_EQ(50u, seen.size());
+}
+
+TEST(AutomationSwitch, SubstringInAnyCase) {
+  EXPECT_TRUE(HasAutomationSwitch(L"\"C:\\Office\\WINWORD.EXE\" /Automation -Embedding"));
+  EXPECT_TRUE(HasAutomationSwitch(L"excel.exe -AUTOMATION"));
+  EXPECT_TRUE(HasAutomationSwitch(L"x/automationy"));
+  EXPECT_FALSE(HasAutomationSwitch(L"winword.exe /embedding automation"));
+  EXPECT_FALSE(HasAutomationSwitch(L"winword.exe /automatio"));
+  EXPECT_FALSE(HasAutomationSwitch(L""));
+  EXPECT_FALSE(HasAutomationSwitch(nullptr));
+  EXPECT_FALSE(ProcessHasAutomationSwitch());  // the test runner is started without it
+}
+
+TEST(TraceFormat, WideArgumentsAndTruncation) {
+  EXPECT_EQ(L"user \u5B8B\u4F53 pid 42 err -5", FormatTraceW(L"user %s pid %ld err %d",
+                                                            L"\u5B8B\u4F53", 42L, -5));
+  std::wstring longText(5000, L'x');
+  std::wstring out = FormatTraceW(L"<%s>", longText.c_str());
+  ASSERT_EQ(kTraceBufferUnits - 1, out.size());
+  EXPECT_EQ(L'<', out[0]);
+  EXPECT_EQ(L'x', out.back());
+  std::wstring exact(kTraceBufferUnits - 1, L'y');
+  EXPECT_EQ(exact, FormatTraceW(L"%s", exact.c_str()));
+}
