@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The Word add-in in the simulated Word: a three-section report is stamped (one mark per
+# section in the shared header, the user's own WordArt replaced, the logo kept); a user drags
+# the mark in the header view and the 5-second check puts it back; a read-only document ends
+# protected for comments only. JSON state dumps are left under out/.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/lib.sh"
+source "$here/agent.sh"
+trap stop_agent EXIT
+
+samples=$root/sim/samples
+wd=$OUT/word
+mkdir -p "$wd"
+policy() {  # policy READONLY: watermark for every WINWORD.EXE the agent sees
+  cat <<POLICY
+[user]
+name = alice
+employeeId = E-1001
+[watermark]
+readWatermark = 1
+tavFileWatermark = 1
+smartFileWatermark = 1
+horizontal = 0
+text = CONFIDENTIAL
+fontSize = 40
+color = 0,0,255
+transparency = 128
+showDate = 1
+showUserName = 1
+showEmployeeId = 1
+[processes]
+protect = WINWORD.EXE readonly=$1 print=1
+POLICY
+}
+# Marks of the first header in a dump: name, left, top, colour (the dump is pretty-printed).
+marks() {
+  tr -d ' ,' <"$1" | awk -F: '
+    /^"name"/ {name=$2} /^"left"/ {left=$2} /^"top"/ {top=$2; if (name ~ /PowerPlus|WordArt|logo/) print "    " name "  left=" left " top=" top}' | head -8
+}
+field() { grep -m1 "\"$2\"" "$1" | tr -d ' ,' | cut -d: -f2; }
+
+say "registering KalMsAddin.dll and starting the reference agent (watermark for WINWORD.EXE)"
+kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
+policy 0 >"$wd/watermark.policy"
+start_agent "$wd/watermark.policy" "$wd/agent.log"
+
+say "opening sim/samples/word-report.json (3 sections, linked headers, a user WordArt and a logo)"
+cat >"$wd/drag.txt" <<SCRIPT
+dump $(winpath "$wd/1-stamped.json")
+header open 1
+shape move 1 3 40 -25
+dump $(winpath "$wd/2-dragged.json")
+wait 5600
+dump $(winpath "$wd/3-repaired.json")
+ribbon WatermarkRemove
+SCRIPT
+kal_wine "$BIN/winword.exe" "$(winpath "$samples/word-report.json")" /script "$(winpath "$wd/drag.txt")" \
+  /dump "$(winpath "$wd/4-final.json")" /log "$(winpath "$wd/winword-report.log")"
+echo "  stamped:";  marks "$wd/1-stamped.json"
+echo "  after the user dragged a mark in the header view:"; marks "$wd/2-dragged.json"
+echo "  one timer period later:"; marks "$wd/3-repaired.json"
+echo "  document still saved: $(field "$wd/1-stamped.json" saved)"
+echo "  ribbon WatermarkRemove: $(grep -o 'refused: command disabled' "$wd/4-final.json" | head -1)"
+
+say "a read-only document: the agent marks WINWORD.EXE read-only"
+policy 1 >"$wd/readonly.policy"
+kal_wine "$BIN/TavRegedit.exe" set "$(winpath "$wd/readonly.policy")" >/dev/null
+cat >"$wd/type.txt" <<SCRIPT
+wait 1500
+type The user tries to edit.
+dump $(winpath "$wd/5-readonly.json")
+SCRIPT
+kal_wine "$BIN/winword.exe" "$(winpath "$samples/word-readonly.json")" /script "$(winpath "$wd/type.txt")" \
+  /log "$(winpath "$wd/winword-readonly.log")"
+ptype=$(awk '/"protection"/ {p=1} p && /"type"/ {gsub(/[ ,]/, ""); split($0, a, ":"); print a[2]; exit}' "$wd/5-readonly.json")
+echo "  protection type: $ptype (1 = comments only, 32-digit throw-away password not shown)"
+echo "  user typing: $(grep -o 'refused: [^"]*' "$wd/5-readonly.json" | head -1)"
+
+say "summary"
+stamped=$(grep -c '"name": "PowerPlusWaterMarkObject4B414C0' "$wd/1-stamped.json" || true)
+repaired_left=$(marks "$wd/3-repaired.json" | grep -c 'left=-999995' || true)
+printf '  marks stamped in the shared header: %s (expected 3)\n' "$stamped"
+printf '  user WordArt 2 removed, company logo kept: %s\n' \
+  "$(! grep -q '"WordArt 2"' "$wd/1-stamped.json" && grep -q '"Company logo"' "$wd/1-stamped.json" && echo yes || echo no)"
+printf '  marks back at the centre after the drag: %s of 3\n' "$repaired_left"
+printf '  JSON results: %s\n' "$wd"
+printf '  read-only document protected for comments: %s\n' "$([ "$ptype" = 1 ] && echo yes || echo no)"
+[ "$stamped" = 3 ] && [ "$repaired_left" = 3 ] && [ "$ptype" = 1 ]
+echo "word step done"
