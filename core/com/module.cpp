@@ -3,6 +3,8 @@
 
 #include <objbase.h>
 
+#include "core/com/registry_script.h"
+
 namespace kal {
 
 CKalMsAddinModule& CKalMsAddinModule::Instance() noexcept {
@@ -34,6 +36,11 @@ HRESULT CKalMsAddinModule::GetGITPtr(IGlobalInterfaceTable** git) noexcept {
   if (SUCCEEDED(hr)) hr = m_pGIT.CopyTo(git);
   ::LeaveCriticalSection(&m_cs);
   return hr;
+}
+
+void CKalMsAddinModule::AddCommonRegistryReplacements(
+    std::vector<std::pair<std::wstring, std::wstring>>* replacements) const {
+  if (replacements) replacements->emplace_back(L"APPID", kAppIdText);
 }
 
 bool CKalMsAddinModule::InitCriticalSection() noexcept {

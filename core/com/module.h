@@ -6,6 +6,10 @@
 #include <objidl.h>
 #include <wrl/client.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace kal {
 
 // Type library id and application id of the module.
@@ -31,6 +35,9 @@ class CKalMsAddinModule {
   // The process's global interface table, created in-process on first request (counted
   // reference handed to the caller).
   virtual HRESULT GetGITPtr(IGlobalInterfaceTable** git) noexcept;
+  // Replacements every registry script of the module may use: "APPID" with the application id.
+  virtual void AddCommonRegistryReplacements(
+      std::vector<std::pair<std::wstring, std::wstring>>* replacements) const;
 
   // DLL entry handling: process attach stores the module handle and initialises the critical
   // section (FALSE when that fails); process detach releases what the module holds.

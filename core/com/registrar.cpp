@@ -96,6 +96,17 @@ HRESULT UnregisterModuleTypeLib(bool perUser) noexcept {
   return hr;
 }
 
+// The application id script with the module's "APPID" replacement.
+std::vector<CRegKeySpec> ModuleAppIdScript() {
+  std::vector<std::pair<std::wstring, std::wstring>> replacements;
+  CKalMsAddinModule::Instance().AddCommonRegistryReplacements(&replacements);
+  std::wstring appId = kAppIdText;
+  for (const auto& entry : replacements) {
+    if (entry.first == L"APPID") appId = entry.second;
+  }
+  return AppIdScript(appId);
+}
+
 std::vector<CRegKeySpec> AllClassScripts() {
   const std::wstring modulePath = CKalMsAddinModule::Instance().ModulePath();
   std::vector<CRegKeySpec> script;
@@ -172,7 +183,7 @@ KAL_CATCH_RETURN()
 HRESULT RegisterServer() noexcept try {
   CThreadLocaleScope locale(kSystemDefaultLcid);
   const bool perUser = CKalMsAddinModule::Instance().PerUserRegistration();
-  KAL_RETURN_IF_FAILED(ApplyScript(AppIdScript(), perUser));
+  KAL_RETURN_IF_FAILED(ApplyScript(ModuleAppIdScript(), perUser));
   KAL_RETURN_IF_FAILED(ApplyScript(AllClassScripts(), perUser));
   return RegisterModuleTypeLib(perUser);
 }
@@ -184,7 +195,7 @@ HRESULT UnregisterServer() noexcept try {
   HRESULT hr = RemoveScript(AllClassScripts(), perUser);
   const HRESULT typeLib = UnregisterModuleTypeLib(perUser);
   if (SUCCEEDED(hr)) hr = typeLib;
-  const HRESULT appId = RemoveScript(AppIdScript(), perUser);
+  const HRESULT appId = RemoveScript(ModuleAppIdScript(), perUser);
   if (SUCCEEDED(hr)) hr = appId;
   return hr;
 }

@@ -25,12 +25,12 @@ CRegKeySpec Parent(CRegRoot root, const std::wstring& path) {
 
 }  // namespace
 
-std::vector<CRegKeySpec> AppIdScript() {
+std::vector<CRegKeySpec> AppIdScript(const std::wstring& appId) {
   const CRegRoot hkcr = CRegRoot::ClassesRoot;
   std::vector<CRegKeySpec> script;
   script.push_back(Parent(hkcr, L"AppID"));
-  script.push_back(Key(hkcr, std::wstring(L"AppID\\") + kAppIdText, {Str(L"", L"KalMsAddin")}));
-  script.push_back(Key(hkcr, L"AppID\\KalMsAddin.DLL", {Str(L"AppID", kAppIdText)}));
+  script.push_back(Key(hkcr, L"AppID\\" + appId, {Str(L"", L"KalMsAddin")}));
+  script.push_back(Key(hkcr, L"AppID\\KalMsAddin.DLL", {Str(L"AppID", appId)}));
   return script;
 }
 

@@ -32,8 +32,8 @@ struct CRegKeySpec {
   bool neverRemove = false;
 };
 
-// The application id script: AppID\{...} and AppID\KalMsAddin.DLL.
-std::vector<CRegKeySpec> AppIdScript();
+// The application id script: AppID\{appId} and AppID\KalMsAddin.DLL naming it.
+std::vector<CRegKeySpec> AppIdScript(const std::wstring& appId);
 // One class's script: its ProgIDs, its class id key and its Office Addins key. Parents come
 // before their children, so unregistration walks the list backwards.
 std::vector<CRegKeySpec> ClassScript(const CClassEntry& entry, const std::wstring& modulePath);
