@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "exchange/process_map.h"
 #include "exchange/tav_exchg.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/dbwin_capture.h"
@@ -181,4 +182,24 @@ TEST(Kaltrace, WritesFilteredLinesWithTheirPid) {
   std::string text = kaltest::ReadFileBytes(outFile);
   DeleteFileW(outFile.c_str());
   EXPECT_EQ(text, std::to_string(GetCurrentProcessId()) + ": KEEP this one\n");
+}
+
+TEST(AgentProcess, CollectsTheIdsAnnouncedThroughTheNewProcessEvent) {
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start("[user]\nname = n\n"));
+  kal::CHandleOwner probe(OpenEventW(SYNCHRONIZE, FALSE, L"Lumicore_NewProcess_Event"));
+  EXPECT_TRUE(probe) << "the agent creates the new-process event";
+  CTavExchg ex;
+  ex.AddNewProcess(4711);
+  ex.AddNewProcess(4712);
+  // Peek at the pending count without taking the ids: the agent should have emptied the list.
+  int32_t pending = -1;
+  for (int i = 0; i < 100 && pending != 0; ++i, Sleep(20)) {
+    CSectionView view(kal::kExchangeSectionName, true);
+    ASSERT_NE(view.Data(), nullptr);
+    pending = static_cast<const ExchangeBlock*>(view.Data())->newProcessCount;
+  }
+  EXPECT_EQ(pending, 0);
+  unsigned ids[64] = {};
+  EXPECT_EQ(ex.GetNewProcess(ids), 0);
 }

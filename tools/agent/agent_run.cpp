@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "exchange/event_ex.h"
+#include "exchange/list_rules.h"
 #include "tools/agent/agent_sections.h"
 #include "tools/agent/policy_file.h"
 
@@ -93,6 +94,18 @@ struct CPublished {
     ApplyProcessScan(policy, running, addedPids, *block);
   }
 
+  // Takes the ids that clients announced through AddNewProcess.
+  void CollectNewProcesses() {
+    uint32_t ids[kNewProcessCapacity] = {};
+    int n = 0;
+    {
+      CEventExGuard lock(ExchangeLock);
+      n = rules::TakeNewProcesses(*static_cast<ExchangeBlock*>(exchange.Data()), ids);
+    }
+    for (int i = 0; i < n; ++i) printf("TavRegedit: new process %u\n", ids[i]);
+    fflush(stdout);
+  }
+
   void Scan() {
     std::vector<CRunningProcess> running = SnapshotProcesses();  // outside the lock
     CEventExGuard lock(ExchangeLock);
@@ -158,7 +171,18 @@ int RunAgent(const std::wstring& policyPath, const std::wstring& readyEvent,
   printf("TavRegedit: running (pid %lu)\n", GetCurrentProcessId());
   fflush(stdout);
 
-  while (WaitForSingleObject(stop.Get(), kScanPeriodMs) == WAIT_TIMEOUT) {
+  // Clients set this event after appending to newProcessIds; the agent owns it.
+  CHandleOwner newProcess(CreateEventW(nullptr, FALSE, FALSE, kNewProcessEventName));
+  const HANDLE waits[2] = {stop.Get(), newProcess.Get()};
+  const DWORD nWaits = newProcess ? 2 : 1;
+  DWORD lastScan = GetTickCount();
+  for (;;) {
+    const DWORD woke = WaitForMultipleObjects(nWaits, waits, FALSE, kScanPeriodMs);
+    if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+    if (woke == WAIT_OBJECT_0 + 1) {
+      published->CollectNewProcesses();
+      if (GetTickCount() - lastScan < kScanPeriodMs) continue;
+    }
     LONG request = InterlockedCompareExchange(&ctl->request, 0, 0);
     if (request != seenRequest) {
       seenRequest = request;
@@ -175,6 +199,7 @@ int RunAgent(const std::wstring& policyPath, const std::wstring& readyEvent,
       continue;
     }
     published->Scan();
+    lastScan = GetTickCount();
   }
   g_hStopForCtrl = nullptr;
   printf("TavRegedit: stopped\n");
