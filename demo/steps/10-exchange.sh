@@ -21,7 +21,9 @@ kal_wine "$BIN/TavRegedit.exe" show | tee "$OUT/exchange-readonly.txt"
 
 say "stopping the agent"
 stop_agent
-kal_wine "$BIN/TavRegedit.exe" show | head -1
+kal_wine "$BIN/TavRegedit.exe" show >"$OUT/exchange-stopped.txt"
+head -1 "$OUT/exchange-stopped.txt"
+grep -q "agent sections: absent" "$OUT/exchange-stopped.txt"
 grep -q "agent sections: present" "$OUT/exchange-sample.txt"
 grep -q "watermark.text=Read only" "$OUT/exchange-readonly.txt"
 grep -q "pid 4321 infoId 4321 readOnly=1 print=0" "$OUT/exchange-readonly.txt"
