@@ -74,6 +74,8 @@ std::wstring Hex(HRESULT hr) {
 
 int Run(const COptions& o) {
   auto app = CWordApplication::Create(o.strVersion);
+  // Word started by automation stays hidden until a client shows it.
+  if (o.bAutomation) app->State().visible = false;
   app->SetQuitHandler([] { PostQuitMessage(0); });
   HWND window = CreateHostWindow(L"OpusApp", L"Word");
   HostLog(L"host start version=" + o.strVersion + (o.bAutomation ? L" automation" : L""));
