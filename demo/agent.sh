@@ -5,6 +5,7 @@
 start_agent() {
   local policy=$1 log=${2:-$OUT/agent.log}
   stop_agent
+  : >"$log"  # a stale "running" line from an earlier start must not count
   kal_wine "$BIN/TavRegedit.exe" run "$(winpath "$policy")" >"$log" 2>&1 &
   AGENT_PID=$!
   local i
