@@ -7,13 +7,18 @@ set -euo pipefail
 dll=$(winpath "$BIN/KalMsAddin.dll")
 report=$OUT/registration.txt
 : >"$report"
+# Run as on a Chinese Windows (ANSI code page 936): the type library's help strings are ANSI
+# text, and the registry query's output comes back in that code page.
+kal_wine_zh() {
+  (export LC_ALL=zh_CN.UTF-8; kal_wine "$@") 2> >(grep -v 'setlocale' >&2)
+}
 show() {  # show KEY: prints one registry key (and its subkeys) to the screen and the report
-  kal_wine reg query "$1" /s 2>/dev/null | tr -d '\r' | sed '/^$/d' | tee -a "$report" ||
-    echo "  (missing) $1" | tee -a "$report"
+  kal_wine_zh reg query "$1" /s 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
+    sed '/^$/d' | tee -a "$report" || echo "  (missing) $1" | tee -a "$report"
 }
 
 say "regsvr32 /s KalMsAddin.dll"
-if kal_wine regsvr32 /s "$dll"; then
+if kal_wine_zh regsvr32 /s "$dll"; then
   echo "registered $dll"
 else
   echo "regsvr32 failed" >&2
