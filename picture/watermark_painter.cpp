@@ -63,8 +63,8 @@ CWaterMarkPainter::~CWaterMarkPainter() {
 std::wstring ComposeWaterMarkText(const CWaterMarkPainter& painter, const SYSTEMTIME& now) {
   const _PRINT_EXCHG_INFO& policy = painter.m_policy;
   kal::CWaterMarkTextParts parts;
-  parts.m_strText = kal::WideFromField(policy.watermarkText,
-                                       sizeof(policy.watermarkText) / sizeof(ExWChar));
+  parts.m_strText =
+      kal::WideFromField(policy.watermarkText, sizeof(policy.watermarkText) / sizeof(ExWChar));
   parts.m_bShowDate = kal::IsShowFlagOn(policy.showDate);
   parts.m_bShowUserName = kal::IsShowFlagOn(policy.showUserName);
   parts.m_bShowEmployeeId = kal::IsShowFlagOn(policy.showEmployeeId);
@@ -111,8 +111,8 @@ void DrawWaterMark(CWaterMarkPainter& painter, const SYSTEMTIME& now) {
   FontFamily family(L"Arial", nullptr);
   Font font(&family, kal::WaterMarkEmSize(policy.watermarkFontSize), FontStyleRegular, UnitPixel);
 
-  painter.m_dwColor = ColorFromWatermarkText(
-      policy.watermarkColor, sizeof(policy.watermarkColor) / sizeof(ExWChar));
+  painter.m_dwColor = ColorFromWatermarkText(policy.watermarkColor,
+                                             sizeof(policy.watermarkColor) / sizeof(ExWChar));
   const COLORREF rgb = painter.m_dwColor;
   SolidBrush brush(Color(kal::WaterMarkBrushAlpha(policy.watermarkTransparency), GetRValue(rgb),
                          GetGValue(rgb), GetBValue(rgb)));
@@ -128,8 +128,7 @@ void DrawWaterMark(CWaterMarkPainter& painter, const SYSTEMTIME& now) {
   graphics.TranslateTransform(w / 2, h / 2, MatrixOrderPrepend);
   if (slanted) graphics.RotateTransform(kal::kSlantAngleDegrees, MatrixOrderPrepend);
   const kal::CLayoutRectF r = kal::WaterMarkLayoutRect(w, h);
-  graphics.DrawString(text.c_str(), -1, &font, RectF(r.x, r.y, r.width, r.height), &format,
-                      &brush);
+  graphics.DrawString(text.c_str(), -1, &font, RectF(r.x, r.y, r.width, r.height), &format, &brush);
   if (slanted) graphics.RotateTransform(-kal::kSlantAngleDegrees, MatrixOrderPrepend);
   graphics.ResetTransform();
 }

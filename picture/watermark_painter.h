@@ -4,6 +4,7 @@
 // and save the result as JPEG.
 #pragma once
 #include <windows.h>
+// GDI+ needs windows.h first.
 #include <gdiplus.h>
 
 #include <cstdint>
@@ -19,11 +20,11 @@ class CWaterMarkPainter {
   CWaterMarkPainter(const CWaterMarkPainter&) = delete;
   CWaterMarkPainter& operator=(const CWaterMarkPainter&) = delete;
 
-  ULONG_PTR m_ulGdiplusToken;          // 0 when GdiplusStartup failed
-  std::wstring m_strBasePicPath;       // the bitmap to draw on
-  uint32_t m_dwColor;                  // COLORREF layout, set by DrawWaterMark
+  ULONG_PTR m_ulGdiplusToken;                // 0 when GdiplusStartup failed
+  std::wstring m_strBasePicPath;             // the bitmap to draw on
+  uint32_t m_dwColor;                        // COLORREF layout, set by DrawWaterMark
   std::unique_ptr<Gdiplus::Image> m_pImage;  // the base picture once loaded; may be null
-  _PRINT_EXCHG_INFO m_policy;          // byte copy of the watermark policy record
+  _PRINT_EXCHG_INFO m_policy;                // byte copy of the watermark policy record
 };
 
 // The text from the painter's policy copy; names and employee id come from the exchange

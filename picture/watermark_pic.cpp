@@ -56,8 +56,7 @@ std::wstring GetAgentInstallDir() {
   // One spare byte beyond what the registry may fill; the value's type is not examined.
   unsigned char data[kRunValueBytes + 1] = {};
   DWORD bytes = kRunValueBytes;
-  if (RegQueryValueExW(key.Get(), L"TavRegedit", nullptr, nullptr, data, &bytes) !=
-      ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.Get(), L"TavRegedit", nullptr, nullptr, data, &bytes) != ERROR_SUCCESS) {
     return std::wstring();
   }
   if (bytes > kRunValueBytes) bytes = kRunValueBytes;

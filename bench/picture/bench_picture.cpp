@@ -2,6 +2,7 @@
 // loading and saving the same picture as JPEG without drawing, measured in the same run.
 // Prints the medians and their ratio (target: the job within 1.5x of the floor).
 #include <windows.h>
+// GDI+ needs windows.h first.
 #include <gdiplus.h>
 
 #include <algorithm>
@@ -48,7 +49,8 @@ bool WriteBase(const std::wstring& path) {
                                        Gdiplus::Color(255, 200, 215, 240));
     graphics.FillRectangle(&brush, 0, 0, kWidth, kHeight);
     CLSID bmp;
-    ok = EncoderFor(L"image/bmp", &bmp) >= 0 && bitmap.Save(path.c_str(), &bmp, nullptr) == Gdiplus::Ok;
+    ok = EncoderFor(L"image/bmp", &bmp) >= 0 &&
+         bitmap.Save(path.c_str(), &bmp, nullptr) == Gdiplus::Ok;
   }
   Gdiplus::GdiplusShutdown(token);
   return ok;
@@ -96,7 +98,8 @@ class CRunValueGuard {
   CRunValueGuard() {
     HKEY key = Open();
     DWORD bytes = 0;
-    if (key && RegQueryValueExW(key, L"TavRegedit", nullptr, &m_type, nullptr, &bytes) == ERROR_SUCCESS) {
+    if (key &&
+        RegQueryValueExW(key, L"TavRegedit", nullptr, &m_type, nullptr, &bytes) == ERROR_SUCCESS) {
       m_saved.resize(bytes);
       m_had = RegQueryValueExW(key, L"TavRegedit", nullptr, &m_type, m_saved.data(), &bytes) ==
               ERROR_SUCCESS;
@@ -115,9 +118,9 @@ class CRunValueGuard {
   bool Set(const std::wstring& value) {
     HKEY key = Open();
     if (!key) return false;
-    const LONG rc = RegSetValueExW(key, L"TavRegedit", 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(value.c_str()),
-                                   DWORD((value.size() + 1) * sizeof(wchar_t)));
+    const LONG rc =
+        RegSetValueExW(key, L"TavRegedit", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       DWORD((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
   }
@@ -139,8 +142,8 @@ class CRunValueGuard {
 int wmain() {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring root = std::wstring(temp) + L"kal_bench_picture_" +
-                            std::to_wstring(GetCurrentProcessId());
+  const std::wstring root =
+      std::wstring(temp) + L"kal_bench_picture_" + std::to_wstring(GetCurrentProcessId());
   const std::wstring agent = root + L"\\Agent\\";
   const std::wstring appData = root + L"\\AppData";
   CreateDirectoryW(root.c_str(), nullptr);

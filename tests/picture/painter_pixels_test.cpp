@@ -47,9 +47,9 @@ class PainterPixels : public ::testing::Test {
   void TearDown() override { pictest::RemoveTree(m_dir); }
 
   std::wstring Base(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    const std::wstring path =
-        m_dir + L"\\base" + std::to_wstring(w) + L"x" + std::to_wstring(h) + L"_" +
-        std::to_wstring(r) + L"_" + std::to_wstring(g) + L"_" + std::to_wstring(b) + L".bmp";
+    const std::wstring path = m_dir + L"\\base" + std::to_wstring(w) + L"x" + std::to_wstring(h) +
+                              L"_" + std::to_wstring(r) + L"_" + std::to_wstring(g) + L"_" +
+                              std::to_wstring(b) + L".bmp";
     EXPECT_TRUE(pictest::WriteSolidBitmap(path, w, h, r, g, b));
     return path;
   }
@@ -77,7 +77,7 @@ class PainterPixels : public ::testing::Test {
 
 const uint8_t kWhite[3] = {255, 255, 255};
 const uint8_t kBlack[3] = {0, 0, 0};
-constexpr int kInk = 80;       // a pixel this far from the background is ink
+constexpr int kInk = 80;        // a pixel this far from the background is ink
 constexpr int kJpegNoise = 12;  // re-encoding a flat picture stays within this
 
 TEST_F(PainterPixels, LevelTextIsCentredWiderThanTallAndKeepsTheBaseSize) {
@@ -285,7 +285,8 @@ TEST_F(PainterPixels, EncoderLookupMatchesTheExactMimeType) {
   const int index = GetEncoderClsid(L"image/jpeg", &jpeg);
   ASSERT_GE(index, 0);
   // The JPEG encoder's well-known class id.
-  const CLSID expected = {0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+  const CLSID expected = {
+      0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
   EXPECT_TRUE(IsEqualCLSID(jpeg, expected));
   CLSID bmp = {};
   const int bmpIndex = GetEncoderClsid(L"image/bmp", &bmp);

@@ -63,8 +63,7 @@ bool DecodePicture(const std::wstring& path, CPixels* out) {
   const int w = int(bitmap.GetWidth()), h = int(bitmap.GetHeight());
   Gdiplus::Rect rect(0, 0, w, h);
   Gdiplus::BitmapData data;
-  if (bitmap.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) !=
-      Gdiplus::Ok)
+  if (bitmap.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) != Gdiplus::Ok)
     return false;
   out->width = w;
   out->height = h;
@@ -85,7 +84,8 @@ bool DecodePicture(const std::wstring& path, CPixels* out) {
 int MaxChannelDiff(const CPixels& a, const CPixels& b) {
   if (a.width != b.width || a.height != b.height) return 255;
   int d = 0;
-  for (size_t i = 0; i < a.rgb.size(); ++i) d = std::max(d, std::abs(int(a.rgb[i]) - int(b.rgb[i])));
+  for (size_t i = 0; i < a.rgb.size(); ++i)
+    d = std::max(d, std::abs(int(a.rgb[i]) - int(b.rgb[i])));
   return d;
 }
 
@@ -131,8 +131,7 @@ void InkExtentInTextFrame(const CPixels& pic, const uint8_t background[3], int t
   }
 }
 
-void CoreInkColour(const CPixels& pic, const uint8_t background[3], int threshold,
-                   double rgb[3]) {
+void CoreInkColour(const CPixels& pic, const uint8_t background[3], int threshold, double rgb[3]) {
   double sum[3] = {0, 0, 0};
   long n = 0;
   for (int y = 0; y < pic.height; ++y) {

@@ -24,8 +24,7 @@ CScopedRunValue::CScopedRunValue(REGSAM view) : m_view(view) {
   DWORD bytes = 0;
   if (RegQueryValueExW(key, kRunValue, nullptr, &m_type, nullptr, &bytes) == ERROR_SUCCESS) {
     m_saved.resize(bytes);
-    if (RegQueryValueExW(key, kRunValue, nullptr, &m_type, m_saved.data(), &bytes) ==
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key, kRunValue, nullptr, &m_type, m_saved.data(), &bytes) == ERROR_SUCCESS)
       m_hadValue = true;
   }
   RegCloseKey(key);
@@ -45,8 +44,7 @@ bool CScopedRunValue::SetString(const std::wstring& value) {
 bool CScopedRunValue::SetRaw(DWORD type, const void* data, DWORD bytes) {
   HKEY key = OpenRun(m_view);
   if (key == nullptr) return false;
-  const LONG rc =
-      RegSetValueExW(key, kRunValue, 0, type, static_cast<const BYTE*>(data), bytes);
+  const LONG rc = RegSetValueExW(key, kRunValue, 0, type, static_cast<const BYTE*>(data), bytes);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS;
 }

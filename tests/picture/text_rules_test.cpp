@@ -106,7 +106,8 @@ TEST(WaterMarkTextFields, AnsiPrefixFitsTheBufferWithItsNul) {
 }
 
 TEST(AgentDirRule, TrimsCharactersOfTheExeNameNotTheSuffix) {
-  EXPECT_EQ(kal::TrimRightCharSet(L"C:\\Agent\\TavRegedit.exe", kal::kAgentExeName), L"C:\\Agent\\");
+  EXPECT_EQ(kal::TrimRightCharSet(L"C:\\Agent\\TavRegedit.exe", kal::kAgentExeName),
+            L"C:\\Agent\\");
   EXPECT_EQ(kal::TrimRightCharSet(L"C:\\Agent\\exe.Tav", kal::kAgentExeName), L"C:\\Agent\\");
   // "Agent" ends in characters of the set too: without a backslash the trim eats into it.
   EXPECT_EQ(kal::TrimRightCharSet(L"C:\\Agent", kal::kAgentExeName), L"C:\\Agen");
