@@ -1,8 +1,8 @@
 // CMyFileParse: tokenising the screen-protection list.
 #include "core/list_parse.h"
 
-#include <string_view>
-#include <unordered_set>
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -59,16 +59,32 @@ int CMyFileParse::Parse(const char* list, size_t maxBytes, CstringFind& set) con
     spans.emplace_back(offset, storage.size() - offset);
   });
 
-  // Duplicates are dropped here, in one pass, so each insertion is a plain head insertion;
-  // the set ends up exactly as inserting every token in order would leave it.
-  std::unordered_set<std::basic_string_view<ExWChar>> seen;
-  seen.reserve(spans.size() * 2);
+  // Duplicates are dropped here, in one pass over an open-addressing index of the spans (no
+  // allocation per token), so each insertion is a plain head insertion; the set ends up
+  // exactly as inserting every token in order would leave it.
+  size_t tableSize = 16;
+  while (tableSize < spans.size() * 2) tableSize *= 2;
+  std::vector<size_t> table(tableSize, 0);  // span index + 1; 0 is empty
   Utf16 text;
   int inserted = 0;
-  for (const auto& span : spans) {
-    std::basic_string_view<ExWChar> token(storage.data() + span.first, span.second);
-    if (!seen.insert(token).second) continue;
-    text.assign(token.begin(), token.end());  // the set copies from a terminated string
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const ExWChar* units = storage.data() + spans[i].first;
+    const size_t length = spans[i].second;
+    uint32_t hash = 2166136261u;  // FNV-1a over the units
+    for (size_t k = 0; k < length; ++k) hash = (hash ^ static_cast<uint16_t>(units[k])) * 16777619u;
+    size_t slot = hash & (tableSize - 1);
+    bool duplicate = false;
+    for (; table[slot] != 0; slot = (slot + 1) & (tableSize - 1)) {
+      const auto& other = spans[table[slot] - 1];
+      if (other.second == length &&
+          std::equal(units, units + length, storage.data() + other.first)) {
+        duplicate = true;
+        break;
+      }
+    }
+    if (duplicate) continue;
+    table[slot] = i + 1;
+    text.assign(units, units + length);  // the set copies from a terminated string
     inserted += set.InsertKnownAbsent(text.c_str(), text.size(), 0);
   }
   return inserted;
