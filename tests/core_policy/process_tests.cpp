@@ -7,6 +7,7 @@
 
 #include "core/policy.h"
 #include "tests/core_policy/probe_process.h"
+#include "tests/support/agent_process.h"
 #include "tests/support/dbwin_capture.h"
 #include "tests/support/test_paths.h"
 
@@ -194,4 +195,40 @@ TEST(ModuleConfig, TraceSwitchAndGuardSelectorFromTheIniBesideTheModule) {
   std::string swapped = "[KalMsAddin]\r\nDebugLog=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=0\r\n";
   EXPECT_EQ("trace=0 ppt=0", ConfigOf(&swapped, &traced));
   EXPECT_TRUE(traced.empty());
+}
+
+// The same decision with the reference agent publishing the policy.
+namespace {
+std::string AgentPolicy(DWORD pid, int readWatermark, int readOnly) {
+  return "[user]\nname = alice\n\n[watermark]\nreadWatermark = " + std::to_string(readWatermark) +
+         "\ntavFileWatermark = 1\nsmartFileWatermark = 0\nhorizontal = 1\ntext = Internal\n"
+         "font = Tahoma\nfontSize = 30\ncolor = 0,128,255\ntransparency = 77\n\n"
+         "[processes]\nprotect = pid:" +
+         std::to_string(pid) + " readonly=" + std::to_string(readOnly) + " print=0\n";
+}
+}  // namespace
+
+TEST(AgentPublished, DecisionReadOnlyAndCacheAgainstTheReferenceAgent) {
+  std::wstring dir = kaltest::MakeTempDir(L"agent");
+  std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"EXCEL.EXE");
+  CProbeProcess excel;
+  ASSERT_TRUE(excel.StartSuspended(path));
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start(AgentPolicy(excel.Pid(), 1, 1)));
+  excel.Resume();
+  EXPECT_EQ("decide=1 init=1 cached=1 readWatermark=1 color=0xFF8000 size=30 transparency=77 "
+            "slanted=0 font=Tahoma",
+            excel.Command("decide"));
+  EXPECT_EQ("readonly=1", excel.Command("readonly"));
+
+  // The agent withdraws the watermark and the read-only mark: the decision stays, the live
+  // queries follow.
+  ASSERT_TRUE(agent.Set(AgentPolicy(excel.Pid(), 0, 0)));
+  EXPECT_TRUE(StartsWith(excel.Command("decide"), "decide=1 init=1 cached=1 readWatermark=1 "));
+  EXPECT_EQ("watermark=0", excel.Command("watermark"));
+  EXPECT_EQ("readonly=0", excel.Command("readonly"));
+
+  agent.Stop();
+  EXPECT_TRUE(StartsWith(excel.Command("decide"), "decide=1 init=1 cached=1 "));
+  EXPECT_EQ("readonly=0", excel.Command("readonly"));
 }
