@@ -93,10 +93,8 @@ std::wstring CurrentProcessPath() {
 }
 
 int GetWatermarkFor(const std::wstring& exePath, DWORD processId, void* dest, size_t bytes) {
-  std::wstring lowerPath = Lower(exePath);
-  size_t slash = lowerPath.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return 0;
-  std::wstring name = lowerPath.substr(slash + 1);
+  // No backslash gives an empty name, which no Office name matches.
+  std::wstring name = FileNameOfPath(Lower(exePath));
   if (!IsOfficeProcessName(name)) return 0;
 
   CTavExchg exchange;
