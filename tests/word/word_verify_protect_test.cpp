@@ -160,6 +160,24 @@ TEST_F(WordVerification, HeaderViewTestKnowsOnlyThePrimaryHeader) {
   TickWatermarkTimer();
 }
 
+TEST_F(WordVerification, RealTimerRepairsWithinOnePeriodAndStopsAtDisconnection) {
+  StartStamped(1, true);
+  UserOpenHeader(App(), 1);
+  UserMoveShape(App(), 1, 1, 5.0, 5.0);
+  PumpFor(5600);  // the 5-second thread timer, dispatched by this thread's message loop
+  EXPECT_EQ(Doc()->sections[0]->headers[0].story->shapes.at(0)->left, -999995.0);
+
+  SAFEARRAY* custom = nullptr;
+  EXPECT_EQ(m_pExt->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);
+  EXPECT_EQ(Addin()->WatermarkTimerId(), 0u);
+  UserOpenHeader(App(), 1);
+  UserMoveShape(App(), 1, 1, 5.0, 5.0);
+  m_trace.Clear();
+  PumpFor(5600);
+  EXPECT_NE(Doc()->sections[0]->headers[0].story->shapes.at(0)->left, -999995.0);
+  EXPECT_FALSE(m_trace.Contains("AtSeekViewPageHeader SeekView"));
+}
+
 class WordProtection : public CWordAddinTest {};
 
 TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
