@@ -5,7 +5,8 @@ int g_nPptReadOnlyProtectPwd = 0;
 
 std::wstring ConfigPathForModule(const std::wstring& modulePath) {
   size_t slash = modulePath.find_last_of(L'\\');
-  std::wstring dir = (slash == std::wstring::npos) ? std::wstring() : modulePath.substr(0, slash + 1);
+  std::wstring dir =
+      (slash == std::wstring::npos) ? std::wstring() : modulePath.substr(0, slash + 1);
   return dir + L"KalConfig.ini";
 }
 

@@ -126,8 +126,7 @@ int GetWatermarkFor(const std::wstring& exePath, DWORD processId, void* dest, si
 
 int CreateWaterMutexFor(const std::wstring& exePath, DWORD processId) {
   size_t slash = exePath.find_last_of(L'\\');
-  std::wstring upperName =
-      Upper(slash == std::wstring::npos ? exePath : exePath.substr(slash + 1));
+  std::wstring upperName = Upper(slash == std::wstring::npos ? exePath : exePath.substr(slash + 1));
   if (!IsExemptableProcessName(upperName)) return 0;
 
   std::wstring mutexName = ExemptionMutexName(upperName, processId);
@@ -188,8 +187,7 @@ _PRINT_EXCHG_INFO* CopyWatermarkPolicy(_PRINT_EXCHG_INFO* dest) {
 
 COLORREF GetWatermarkColor() {
   const auto& field = WatermarkPolicyCache.record.watermarkColor;
-  return static_cast<COLORREF>(
-      ColorFromWatermarkText(field, sizeof(field) / sizeof(field[0])));
+  return static_cast<COLORREF>(ColorFromWatermarkText(field, sizeof(field) / sizeof(field[0])));
 }
 
 unsigned int GetWatermarkFontSize() { return WatermarkPolicyCache.record.watermarkFontSize; }

@@ -9,10 +9,10 @@
 class CstringFind {
  public:
   struct Entry {
-    ExWChar* m_pszText;   // owned copy, NUL-terminated (stored right after the entry)
-    uint32_t m_uValue;    // value given at insertion
-    uint32_t m_uLength;   // length in code units
-    Entry* m_pNext;       // next entry in the bucket
+    ExWChar* m_pszText;  // owned copy, NUL-terminated (stored right after the entry)
+    uint32_t m_uValue;   // value given at insertion
+    uint32_t m_uLength;  // length in code units
+    Entry* m_pNext;      // next entry in the bucket
   };
 
   static constexpr uint32_t kBucketCount = 64;
@@ -44,7 +44,7 @@ class CstringFind {
  private:
   const Entry* Lookup(const ExWChar* text, size_t length, int32_t slot) const;
 
-  Entry** m_ppBuckets;     // kBucketCount heads, zeroed at construction (null if that failed)
+  Entry** m_ppBuckets;  // kBucketCount heads, zeroed at construction (null if that failed)
   uint32_t m_uCount;
   uint32_t m_uBucketCount;
 };

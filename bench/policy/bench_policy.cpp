@@ -129,6 +129,7 @@ int main() {
               decisionUs.front(), floorUs.front(), ratio);
   std::printf("median: decision %9.1f us  floor %9.1f us  ratio %.3f\n", decisionUs[kSamples / 2],
               floorUs[kSamples / 2], medianRatio);
-  std::printf("%s\n", ratio <= 2.0 ? "within target" : "ABOVE target (see the median on a loaded machine)");
+  std::printf("%s\n",
+              ratio <= 2.0 ? "within target" : "ABOVE target (see the median on a loaded machine)");
   return 0;
 }

@@ -39,11 +39,10 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 std::string Utf8(const std::wstring& w) {
   if (w.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                              nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                              nullptr);
   std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
   return s;
 }
 

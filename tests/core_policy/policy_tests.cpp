@@ -51,7 +51,7 @@ TEST_F(WatermarkDecision, ProcessNameRules) {
   std::memset(m_record.get(), 0xAB, sizeof(*m_record));
   EXPECT_EQ(0, Decide(L"C:\\x\\notepad2.exe"));
   EXPECT_EQ(0, Decide(L"C:\\winword.exe\\notepad.exe"));  // only the name counts
-  EXPECT_EQ(0, Decide(L"WINWORD.EXE"));                  // no backslash
+  EXPECT_EQ(0, Decide(L"WINWORD.EXE"));                   // no backslash
   EXPECT_EQ(0, Decide(L""));
   EXPECT_TRUE(RecordUntouched());
 }
@@ -61,13 +61,13 @@ TEST_F(WatermarkDecision, PolicySwitchesGateEverything) {
   m_section.AddTav(kPid);
   m_section.Block().printPolicy.readWatermark = 0;
   EXPECT_EQ(0, Decide());
-  EXPECT_TRUE(capture.WaitFor(
-      "GetWatermark4 pOutuser->readWatermark=0 pOutuser->watermodelflag=0", 3000));
+  EXPECT_TRUE(
+      capture.WaitFor("GetWatermark4 pOutuser->readWatermark=0 pOutuser->watermodelflag=0", 3000));
   m_section.Block().printPolicy.readWatermark = 1;
   m_section.Block().printPolicy.watermodelflag = 3;
   EXPECT_EQ(0, Decide());
-  EXPECT_TRUE(capture.WaitFor(
-      "GetWatermark4 pOutuser->readWatermark=1 pOutuser->watermodelflag=3", 3000));
+  EXPECT_TRUE(
+      capture.WaitFor("GetWatermark4 pOutuser->readWatermark=1 pOutuser->watermodelflag=3", 3000));
   EXPECT_TRUE(RecordUntouched());
   m_section.Block().printPolicy.watermodelflag = 0;
   EXPECT_EQ(1, Decide());
@@ -157,7 +157,7 @@ TEST(ExemptionMutex, NamesAndExistenceTest) {
   EXPECT_TRUE(capture.WaitFor(
       "LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID 777 Last Error 183",
       3000));
-  EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 778));             // other pid
+  EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 778));  // other pid
   EXPECT_EQ(0, kal::CreateWaterMutexFor(L"C:\\o\\notepad.exe", 777));
   held.reset();
   EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 777));

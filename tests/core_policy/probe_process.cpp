@@ -35,8 +35,8 @@ bool CProbeProcess::StartSuspended(const std::wstring& exePath) {
   si.hStdError = outWrite;
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = L"\"" + exePath + L"\"";
-  if (!CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &si, &pi))
+  if (!CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &si, &pi))
     return false;
   m_hProcess.reset(pi.hProcess);
   m_hThread.reset(pi.hThread);
@@ -100,8 +100,8 @@ CTestExchangeSection::CTestExchangeSection() {
                                       static_cast<DWORD>(kal::kExchangeBlockSize),
                                       kal::kExchangeSectionName));
   if (!m_hMapping) return;
-  m_pBlock = static_cast<ExchangeBlock*>(MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0,
-                                                       0, sizeof(ExchangeBlock)));
+  m_pBlock = static_cast<ExchangeBlock*>(
+      MapViewOfFile(m_hMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ExchangeBlock)));
   Reset();
 }
 

@@ -51,12 +51,14 @@ TEST_F(ProbeFixture, OfficeNamesDecideForAWatermark) {
   for (const wchar_t* name : {L"WINWORD.EXE", L"winword.exe", L"my_winword.exe_copy.exe",
                               L"EXCEL.EXE", L"POWERPNT.EXE"}) {
     std::string answer = DecisionOf(name);
-    EXPECT_TRUE(StartsWith(answer, "decide=1 init=1 cached=1 readWatermark=1 color=0x0000FF "
-                                   "size=48 transparency=40 slanted=1 font=Arial"))
+    EXPECT_TRUE(StartsWith(answer,
+                           "decide=1 init=1 cached=1 readWatermark=1 color=0x0000FF "
+                           "size=48 transparency=40 slanted=1 font=Arial"))
         << answer;
   }
   std::string other = DecisionOf(L"notepad2.exe");
-  EXPECT_TRUE(StartsWith(other, "decide=0 init=1 cached=0 readWatermark=0 color=0xC0C0C0")) << other;
+  EXPECT_TRUE(StartsWith(other, "decide=0 init=1 cached=0 readWatermark=0 color=0xC0C0C0"))
+      << other;
 }
 
 TEST_F(ProbeFixture, DecisionSurvivesPolicyChangesButNotTheExemptionMutex) {
@@ -67,8 +69,9 @@ TEST_F(ProbeFixture, DecisionSurvivesPolicyChangesButNotTheExemptionMutex) {
 
   m_section.Block().printPolicy.readWatermark = 0;
   m_section.Block().printPolicy.watermarkFontSize = 12;
-  EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=1 init=1 cached=1 readWatermark=1 "
-                                                 "color=0x0000FF size=48"));
+  EXPECT_TRUE(StartsWith(word.Command("decide"),
+                         "decide=1 init=1 cached=1 readWatermark=1 "
+                         "color=0x0000FF size=48"));
   // A live look at the block (not cached) sees the change.
   EXPECT_EQ("watermark=0", word.Command("watermark"));
 
@@ -79,9 +82,10 @@ TEST_F(ProbeFixture, DecisionSurvivesPolicyChangesButNotTheExemptionMutex) {
   ASSERT_EQ("held=1", holder.Command("holdfor WINWORD.EXE " + std::to_string(word.Pid())));
   EXPECT_EQ("mutex=1", word.Command("mutex"));
   EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=0 init=1 cached=1 "));
-  EXPECT_TRUE(capture.WaitFor("LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID " +
-                                  std::to_string(word.Pid()),
-                              3000));
+  EXPECT_TRUE(
+      capture.WaitFor("LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID " +
+                          std::to_string(word.Pid()),
+                      3000));
   EXPECT_EQ("released", holder.Command("release"));
   EXPECT_EQ("mutex=0", word.Command("mutex"));
   EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=1 init=1 cached=1 "));
@@ -98,9 +102,7 @@ TEST_F(ProbeFixture, MutexAppliesOnlyToExactOfficeNames) {
   EXPECT_TRUE(StartsWith(copy.Command("decide"), "decide=1 ")) << "no exemption for copies";
 
   CProbeProcess excel;
-  ASSERT_TRUE(Launch(excel, L"excel.exe", [&](DWORD pid) {
-    m_section.AddSmart(pid);
-  }));
+  ASSERT_TRUE(Launch(excel, L"excel.exe", [&](DWORD pid) { m_section.AddSmart(pid); }));
   // The name is upper-cased for the mutex whatever the file's own case.
   ASSERT_EQ("held=1", holder.Command("holdfor EXCEL.EXE " + std::to_string(excel.Pid())));
   EXPECT_EQ("mutex=1", excel.Command("mutex"));
@@ -216,9 +218,10 @@ TEST(AgentPublished, DecisionReadOnlyAndCacheAgainstTheReferenceAgent) {
   kaltest::CAgentProcess agent;
   ASSERT_TRUE(agent.Start(AgentPolicy(excel.Pid(), 1, 1)));
   excel.Resume();
-  EXPECT_EQ("decide=1 init=1 cached=1 readWatermark=1 color=0xFF8000 size=30 transparency=77 "
-            "slanted=0 font=Tahoma",
-            excel.Command("decide"));
+  EXPECT_EQ(
+      "decide=1 init=1 cached=1 readWatermark=1 color=0xFF8000 size=30 transparency=77 "
+      "slanted=0 font=Tahoma",
+      excel.Command("decide"));
   EXPECT_EQ("readonly=1", excel.Command("readonly"));
 
   // The agent withdraws the watermark and the read-only mark: the decision stays, the live

@@ -33,13 +33,13 @@ TEST(ColorRule, EmptyBlackAndPartialForms) {
   EXPECT_EQ(0u, Color(L",5,6"));         // comma only at the start: black
   EXPECT_EQ(0x0000C8u, Color(L"200,"));  // one comma: red alone
   EXPECT_EQ(0x0000C8u, Color(L"200,17"));
-  EXPECT_EQ(0x0000C8u, Color(L"200,,9"));  // second comma first in the rest: red alone
+  EXPECT_EQ(0x0000C8u, Color(L"200,,9"));     // second comma first in the rest: red alone
   EXPECT_EQ(0x00FF00u, Color(L"0, 255 ,x"));  // non-digit reads as 0
 }
 
 TEST(ColorRule, ComponentsKeepLowEightBitsAndSigns) {
-  EXPECT_EQ(0x00002Cu, Color(L"300,0,0"));     // 300 & 0xFF
-  EXPECT_EQ(0x0000FFu, Color(L"-1,0,0"));      // -1 & 0xFF
+  EXPECT_EQ(0x00002Cu, Color(L"300,0,0"));          // 300 & 0xFF
+  EXPECT_EQ(0x0000FFu, Color(L"-1,0,0"));           // -1 & 0xFF
   EXPECT_EQ(0x0000FFu, Color(L"99999999999,0,0"));  // saturates to INT_MAX, low byte FF
 }
 
@@ -214,8 +214,8 @@ TEST(AutomationSwitch, SubstringInAnyCase) {
 }
 
 TEST(TraceFormat, WideArgumentsAndTruncation) {
-  EXPECT_EQ(L"user \u5B8B\u4F53 pid 42 err -5", FormatTraceW(L"user %s pid %ld err %d",
-                                                            L"\u5B8B\u4F53", 42L, -5));
+  EXPECT_EQ(L"user \u5B8B\u4F53 pid 42 err -5",
+            FormatTraceW(L"user %s pid %ld err %d", L"\u5B8B\u4F53", 42L, -5));
   std::wstring longText(5000, L'x');
   std::wstring out = FormatTraceW(L"<%s>", longText.c_str());
   ASSERT_EQ(kTraceBufferUnits - 1, out.size());
