@@ -14,6 +14,9 @@
 using kaltest::CTestExchangeSection;
 
 namespace {
+// Debugger lines arrive through another thread; on a busy machine that can take a while.
+constexpr DWORD kWaitMs = 10000;
+
 const std::wstring kWord = L"C:\\Program Files\\Microsoft Office\\WINWORD.EXE";
 constexpr DWORD kPid = 4242;
 
@@ -61,13 +64,13 @@ TEST_F(WatermarkDecision, PolicySwitchesGateEverything) {
   m_section.AddTav(kPid);
   m_section.Block().printPolicy.readWatermark = 0;
   EXPECT_EQ(0, Decide());
-  EXPECT_TRUE(
-      capture.WaitFor("GetWatermark4 pOutuser->readWatermark=0 pOutuser->watermodelflag=0", 3000));
+  EXPECT_TRUE(capture.WaitFor("GetWatermark4 pOutuser->readWatermark=0 pOutuser->watermodelflag=0",
+                              kWaitMs));
   m_section.Block().printPolicy.readWatermark = 1;
   m_section.Block().printPolicy.watermodelflag = 3;
   EXPECT_EQ(0, Decide());
-  EXPECT_TRUE(
-      capture.WaitFor("GetWatermark4 pOutuser->readWatermark=1 pOutuser->watermodelflag=3", 3000));
+  EXPECT_TRUE(capture.WaitFor("GetWatermark4 pOutuser->readWatermark=1 pOutuser->watermodelflag=3",
+                              kWaitMs));
   EXPECT_TRUE(RecordUntouched());
   m_section.Block().printPolicy.watermodelflag = 0;
   EXPECT_EQ(1, Decide());
@@ -80,7 +83,7 @@ TEST_F(WatermarkDecision, TavListDecidesByTavSwitchAlone) {
   m_section.SetProtectScreen("winword.exe");
   m_section.SetWatermarkPolicy(0, 1);
   EXPECT_EQ(0, Decide());
-  EXPECT_TRUE(capture.WaitFor("GetWatermark5 Not support TAV file", 3000));
+  EXPECT_TRUE(capture.WaitFor("GetWatermark5 Not support TAV file", kWaitMs));
   EXPECT_TRUE(RecordUntouched());
   m_section.SetWatermarkPolicy(1, 0);
   EXPECT_EQ(1, Decide());
@@ -156,7 +159,7 @@ TEST(ExemptionMutex, NamesAndExistenceTest) {
   EXPECT_EQ(1, kal::CreateWaterMutexFor(path, 777));
   EXPECT_TRUE(capture.WaitFor(
       "LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID 777 Last Error 183",
-      3000));
+      kWaitMs));
   EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 778));  // other pid
   EXPECT_EQ(0, kal::CreateWaterMutexFor(L"C:\\o\\notepad.exe", 777));
   held.reset();
@@ -180,7 +183,7 @@ TEST_F(ProcessDecision, EmptyUserDecidesAgainstForGood) {
   m_section.SetWatermarkPolicy(1, 1);
   m_section.AddTav(GetCurrentProcessId());
   EXPECT_EQ(0, IsHasWatermark());
-  EXPECT_TRUE(capture.WaitFor("IsHasWatermark User Name Is Empty.", 3000));
+  EXPECT_TRUE(capture.WaitFor("IsHasWatermark User Name Is Empty.", kWaitMs));
   EXPECT_EQ(1, WatermarkPolicyCache.bInit);
   m_section.SetUser("bob");  // logging on later changes nothing for this process
   EXPECT_EQ(0, IsHasWatermark());
@@ -195,8 +198,8 @@ TEST_F(ProcessDecision, FirstDecisionIsCachedWithTheRecord) {
   m_section.Block().printPolicy.watermarkHorizontal = 1;
   m_section.AddTav(GetCurrentProcessId());
   EXPECT_EQ(1, IsHasWatermark());
-  EXPECT_TRUE(capture.WaitFor("GetWatermarkRoutine bSucceed=1", 3000));
-  EXPECT_TRUE(capture.WaitFor("IsHasWatermark bInit = false bResult=1", 3000));
+  EXPECT_TRUE(capture.WaitFor("GetWatermarkRoutine bSucceed=1", kWaitMs));
+  EXPECT_TRUE(capture.WaitFor("IsHasWatermark bInit = false bResult=1", kWaitMs));
   EXPECT_EQ(1, WatermarkPolicyCache.bResult);
   EXPECT_EQ(0xFF8000u, GetWatermarkColor());
   EXPECT_EQ(48u, GetWatermarkFontSize());

@@ -15,6 +15,9 @@ using kaltest::CProbeProcess;
 using kaltest::CTestExchangeSection;
 
 namespace {
+// Debugger lines arrive through another thread; on a busy machine that can take a while.
+constexpr DWORD kWaitMs = 10000;
+
 class ProbeFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -85,7 +88,7 @@ TEST_F(ProbeFixture, DecisionSurvivesPolicyChangesButNotTheExemptionMutex) {
   EXPECT_TRUE(
       capture.WaitFor("LumicODS KalMsAddin CreateWaterMutex is already exist WINWORD.EXE PID " +
                           std::to_string(word.Pid()),
-                      3000));
+                      kWaitMs));
   EXPECT_EQ("released", holder.Command("release"));
   EXPECT_EQ("mutex=0", word.Command("mutex"));
   EXPECT_TRUE(StartsWith(word.Command("decide"), "decide=1 init=1 cached=1 "));
@@ -147,7 +150,7 @@ TEST_F(ProbeFixture, ReadOnlyQueryWritesItsLinesInOrder) {
     }));
     kaltest::CDbwinCapture capture;
     EXPECT_EQ(c.answer, probe.Command("readonly"));
-    ASSERT_TRUE(capture.WaitFor(end, 3000));
+    ASSERT_TRUE(capture.WaitFor(end, kWaitMs));
     std::vector<std::string> lines;
     for (const std::string& l : capture.LinesOf(probe.Pid()))
       if (l.find("IsTavReadOnly") != std::string::npos) lines.push_back(l);
@@ -171,7 +174,7 @@ std::string ConfigOf(const std::string* ini, std::vector<std::string>* traced) {
   kaltest::CDbwinCapture capture;
   probe.Command("trace gated-line-marker");
   probe.Command("readonly");  // an ungated line to wait for: the gated ones came before it
-  capture.WaitFor("IsTavReadOnly-----end", 3000);
+  capture.WaitFor("IsTavReadOnly-----end", kWaitMs);
   for (const std::string& l : capture.LinesOf(probe.Pid()))
     if (l.find("gated-line-marker") != std::string::npos) traced->push_back(l);
   return answer;
