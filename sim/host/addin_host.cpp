@@ -18,6 +18,24 @@ std::wstring Hex(HRESULT hr) {
   return buf;
 }
 
+// Owner of a BSTR.
+class CBstr {
+ public:
+  explicit CBstr(BSTR value = nullptr) : m_bstr(value) {}
+  ~CBstr() { SysFreeString(m_bstr); }
+  CBstr(const CBstr&) = delete;
+  CBstr& operator=(const CBstr&) = delete;
+  BSTR Get() const { return m_bstr; }
+  BSTR* Out() {
+    SysFreeString(m_bstr);
+    m_bstr = nullptr;
+    return &m_bstr;
+  }
+
+ private:
+  BSTR m_bstr;
+};
+
 // An empty custom array as Office passes it; destroyed after the call.
 class CCustomArray {
  public:
@@ -134,12 +152,10 @@ void CAddinHost::CustomizeRibbon(const std::wstring& ribbonId, const std::functi
       HostLog(L"addin " + a.strProgId + L" has no IRibbonExtensibility");
       continue;
     }
-    BSTR id = SysAllocString(ribbonId.c_str());
-    BSTR xml = nullptr;
-    HRESULT hr = ribbon->GetCustomUI(id, &xml);
-    SysFreeString(id);
-    a.strRibbonXml = xml ? std::wstring(xml, SysStringLen(xml)) : L"";
-    SysFreeString(xml);
+    CBstr id(SysAllocString(ribbonId.c_str()));
+    CBstr xml;
+    HRESULT hr = ribbon->GetCustomUI(id.Get(), xml.Out());
+    a.strRibbonXml = xml.Get() ? std::wstring(xml.Get(), SysStringLen(xml.Get())) : L"";
     HostLog(L"addin " + a.strProgId + L" GetCustomUI " + ribbonId + L" hr=" + Hex(hr) + L" xml=" + a.strRibbonXml);
     if (SUCCEEDED(hr) && !a.strRibbonXml.empty()) apply(a.strRibbonXml);
   }

@@ -49,7 +49,9 @@ class CWordClassFactory : public IClassFactory {
 
  private:
   std::atomic<ULONG> m_cRef{0};
-  Microsoft::WRL::ComPtr<IDispatch> m_pApp;
+  // Not counted: the host watches the application's count fall back to detect the last
+  // client release, and it revokes this class object before the application goes away.
+  IDispatch* m_pApp;
   bool* m_pServed;
 };
 

@@ -3,6 +3,8 @@
 // released at exit; scenarios apply user actions (refused under protection); and the local
 // server serves Word.Application to an automation client.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <nlohmann/json.hpp>
 
@@ -190,6 +192,26 @@ TEST(WordScenario, UserActionsAreAppliedOrRefusedAsInWord) {
   EXPECT_EQ("body", s["documents"][0]["sections"][0]["text"].get<std::string>());
 }
 
+// Running winword.exe processes of this test's Wine prefix.
+int CountWord() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return -1;
+  PROCESSENTRY32W entry{sizeof(entry)};
+  int n = 0;
+  for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry))
+    if (_wcsicmp(entry.szExeFile, L"winword.exe") == 0) ++n;
+  CloseHandle(snap);
+  return n;
+}
+
+bool WaitForNoWord(DWORD ms) {
+  for (DWORD waited = 0; waited < ms; waited += 100) {
+    if (CountWord() == 0) return true;
+    Sleep(100);
+  }
+  return CountWord() == 0;
+}
+
 // OLE on the test's thread for the duration of a test, as the removal export does.
 struct COleScope {
   COleScope() { OleInitialize(nullptr); }
@@ -225,6 +247,14 @@ TEST(WordLocalServer, ServesWordApplicationToAutomationClients) {
   }
   json saved = ReadJson(doc);
   EXPECT_EQ(0u, saved["sections"][0]["headers"]["primary"]["shapes"].size());
+  EXPECT_TRUE(WaitForNoWord(10000)) << "winword.exe did not exit after Quit";
+
+  // A client that releases Word without Quit ends the server too.
+  ASSERT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&raw)));
+  EXPECT_EQ(1, CountWord());
+  EXPECT_EQ(L"16.0", CDisp(raw).Str(L"Version"));
+  raw->Release();
+  EXPECT_TRUE(WaitForNoWord(10000)) << "winword.exe did not exit after the last release";
   EXPECT_EQ(0, RunWord(L"/unregserver"));
   EXPECT_NE(S_OK, CLSIDFromProgID(L"Word.Application", &clsid));
 }
