@@ -122,10 +122,10 @@ std::vector<CRegKeySpec> AllClassScripts() {
 }  // namespace
 
 HRESULT ApplyScript(const std::vector<CRegKeySpec>& script, bool perUser) noexcept try {
-  for (const CRegKeySpec& spec : script) {
+  for (const CRegKeySpec& keyDef : script) {
     HKEY root = nullptr;
-    const std::wstring path = RootedPath(spec, perUser, &root);
-    if (spec.replaceWhole) {
+    const std::wstring path = RootedPath(keyDef, perUser, &root);
+    if (keyDef.replaceWhole) {
       const LONG status = ::RegDeleteTreeW(root, path.c_str());
       if (status != ERROR_SUCCESS && !IsMissing(status)) return HResultFromWin32(status);
     }
@@ -133,7 +133,7 @@ HRESULT ApplyScript(const std::vector<CRegKeySpec>& script, bool perUser) noexce
     KAL_RETURN_IF_WIN32_ERROR(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
                                                 KEY_READ | KEY_WRITE, nullptr, key.Put(),
                                                 nullptr));
-    for (const CRegValueSpec& value : spec.values) {
+    for (const CRegValueSpec& value : keyDef.values) {
       KAL_RETURN_IF_WIN32_ERROR(WriteValue(key.Get(), value));
     }
   }
@@ -149,11 +149,11 @@ HRESULT RemoveScript(const std::vector<CRegKeySpec>& script, bool perUser) noexc
     }
   };
   for (auto it = script.rbegin(); it != script.rend(); ++it) {
-    const CRegKeySpec& spec = *it;
-    if (spec.neverRemove) continue;
+    const CRegKeySpec& keyDef = *it;
+    if (keyDef.neverRemove) continue;
     HKEY root = nullptr;
-    const std::wstring path = RootedPath(spec, perUser, &root);
-    if (spec.replaceWhole) {
+    const std::wstring path = RootedPath(keyDef, perUser, &root);
+    if (keyDef.replaceWhole) {
       note(::RegDeleteTreeW(root, path.c_str()));
       continue;
     }
@@ -167,7 +167,7 @@ HRESULT RemoveScript(const std::vector<CRegKeySpec>& script, bool perUser) noexc
         note(opened);
         continue;
       }
-      for (const CRegValueSpec& value : spec.values) {
+      for (const CRegValueSpec& value : keyDef.values) {
         note(::RegDeleteValueW(key.Get(), value.name.empty() ? nullptr : value.name.c_str()));
       }
       note(::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
