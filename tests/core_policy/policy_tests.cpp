@@ -46,16 +46,14 @@ class WatermarkDecision : public ::testing::Test {
 
 TEST_F(WatermarkDecision, ProcessNameRules) {
   m_section.AddTav(kPid);
-  EXPECT_EQ(1, Decide(L"C:\\x\\WINWORD.EXE"));
-  EXPECT_EQ(1, Decide(L"C:\\x\\winword.exe"));
-  EXPECT_EQ(1, Decide(L"C:\\x\\my_winword.exe_copy.exe"));
-  EXPECT_EQ(1, Decide(L"C:\\x\\Excel.exe"));
-  EXPECT_EQ(1, Decide(L"C:\\x\\POWERPNT.EXE"));
+  for (const wchar_t* name :
+       {L"WINWORD.EXE", L"winword.exe", L"my_winword.exe_copy.exe", L"Excel.exe", L"POWERPNT.EXE"})
+    EXPECT_EQ(1, Decide(std::wstring(L"C:\\x\\") + name)) << name;
   std::memset(m_record.get(), 0xAB, sizeof(*m_record));
-  EXPECT_EQ(0, Decide(L"C:\\x\\notepad2.exe"));
-  EXPECT_EQ(0, Decide(L"C:\\winword.exe\\notepad.exe"));  // only the name counts
-  EXPECT_EQ(0, Decide(L"WINWORD.EXE"));                   // no backslash
-  EXPECT_EQ(0, Decide(L""));
+  // Only the name after the last backslash counts; without a backslash there is none.
+  for (const wchar_t* path :
+       {L"C:\\x\\notepad2.exe", L"C:\\winword.exe\\notepad.exe", L"WINWORD.EXE", L""})
+    EXPECT_EQ(0, Decide(path)) << path;
   EXPECT_TRUE(RecordUntouched());
 }
 

@@ -142,14 +142,12 @@ void CTestExchangeSection::SetProtectScreen(const char* list) {
 
 void CTestExchangeSection::SetWatermarkPolicy(uint32_t tavFile, uint32_t smartFile) {
   _PRINT_EXCHG_INFO& p = m_pBlock->printPolicy;
-  std::memset(&p, 0, sizeof(p));
+  std::memset(&p, 0, sizeof(p));  // model flag 0, slanted
   p.readWatermark = 1;
-  p.watermodelflag = 0;
   p.tavFileWatermark = tavFile;
   p.smartFileWatermark = smartFile;
   p.watermarkFontSize = 48;
   p.watermarkTransparency = 40;
-  p.watermarkHorizontal = 0;
   const ExWChar color[] = L"255,0,0";
   std::memcpy(p.watermarkColor, color, sizeof(color));
   const ExWChar font[] = L"Arial";

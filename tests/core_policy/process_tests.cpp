@@ -160,12 +160,12 @@ TEST_F(ProbeFixture, ReadOnlyQueryWritesItsLinesInOrder) {
 
 // Trace switch read from KalConfig.ini beside the executable.
 namespace {
-std::string ConfigOf(const std::string* ini, std::vector<std::string>* traced) {
+std::string ConfigOf(const char* ini, std::vector<std::string>* traced) {
   std::wstring dir = kaltest::MakeTempDir(L"cfg");
   std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"cfgprobe.exe");
   if (ini) {
     std::ofstream out((dir + L"\\KalConfig.ini").c_str(), std::ios::binary);
-    out << *ini;
+    out << ini;
   }
   CProbeProcess probe;
   if (!probe.StartSuspended(path)) return "start failed";
@@ -182,24 +182,23 @@ std::string ConfigOf(const std::string* ini, std::vector<std::string>* traced) {
 }  // namespace
 
 TEST(ModuleConfig, TraceSwitchAndGuardSelectorFromTheIniBesideTheModule) {
-  std::vector<std::string> traced;
-  EXPECT_EQ("trace=0 ppt=0", ConfigOf(nullptr, &traced));
-  EXPECT_TRUE(traced.empty());
-
-  traced.clear();
-  std::string on = "[DebugLog]\r\nKalMsAddin=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=3\r\n";
-  EXPECT_EQ("trace=1 ppt=3", ConfigOf(&on, &traced));
-  EXPECT_EQ((std::vector<std::string>{"gated-line-marker", "fmt:gated-line-marker"}), traced);
-
-  traced.clear();
-  std::string two = "[DebugLog]\r\nKalMsAddin=2\r\n";
-  EXPECT_EQ("trace=1 ppt=0", ConfigOf(&two, &traced));
-  EXPECT_EQ(2u, traced.size());
-
-  traced.clear();
-  std::string swapped = "[KalMsAddin]\r\nDebugLog=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=0\r\n";
-  EXPECT_EQ("trace=0 ppt=0", ConfigOf(&swapped, &traced));
-  EXPECT_TRUE(traced.empty());
+  const std::vector<std::string> none, both = {"gated-line-marker", "fmt:gated-line-marker"};
+  const struct {
+    const char* ini;  // nullptr: no KalConfig.ini at all
+    const char* answer;
+    const std::vector<std::string>& traced;
+  } cases[] = {{nullptr, "trace=0 ppt=0", none},
+               {"[DebugLog]\r\nKalMsAddin=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=3\r\n",
+                "trace=1 ppt=3", both},
+               {"[DebugLog]\r\nKalMsAddin=2\r\n", "trace=1 ppt=0", both},
+               {"[KalMsAddin]\r\nDebugLog=1\r\n[custom]\r\nPPTReadOnlyProtectPwd=0\r\n",
+                "trace=0 ppt=0", none}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini ? c.ini : "no ini");
+    std::vector<std::string> traced;
+    EXPECT_EQ(c.answer, ConfigOf(c.ini, &traced));
+    EXPECT_EQ(c.traced, traced);
+  }
 }
 
 // The same decision with the reference agent publishing the policy.

@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 
 #include "core/color_rule.h"
 #include "core/command_line.h"
@@ -19,28 +20,26 @@ uint32_t Color(const wchar_t* text, size_t maxUnits = 20) {
 }
 }  // namespace
 
-TEST(ColorRule, ThreeComponentsPackRedLow) {
-  EXPECT_EQ(0x0000FFu, Color(L"255,0,0"));
-  EXPECT_EQ(0xFF8000u, Color(L" 0,128,255 "));
-  EXPECT_EQ(0x030201u, Color(L"1,2,3"));
-  EXPECT_EQ(0x332200u, Color(L"\t0x11,34,51"));  // "0x11" reads as 0, as _wtoi reads it
-}
-
-TEST(ColorRule, EmptyBlackAndPartialForms) {
-  EXPECT_EQ(0xC0C0C0u, Color(L""));
-  EXPECT_EQ(0xC0C0C0u, Color(L"   \t "));
-  EXPECT_EQ(0u, Color(L"7"));            // no comma: black
-  EXPECT_EQ(0u, Color(L",5,6"));         // comma only at the start: black
-  EXPECT_EQ(0x0000C8u, Color(L"200,"));  // one comma: red alone
-  EXPECT_EQ(0x0000C8u, Color(L"200,17"));
-  EXPECT_EQ(0x0000C8u, Color(L"200,,9"));     // second comma first in the rest: red alone
-  EXPECT_EQ(0x00FF00u, Color(L"0, 255 ,x"));  // non-digit reads as 0
-}
-
-TEST(ColorRule, ComponentsKeepLowEightBitsAndSigns) {
-  EXPECT_EQ(0x00002Cu, Color(L"300,0,0"));          // 300 & 0xFF
-  EXPECT_EQ(0x0000FFu, Color(L"-1,0,0"));           // -1 & 0xFF
-  EXPECT_EQ(0x0000FFu, Color(L"99999999999,0,0"));  // saturates to INT_MAX, low byte FF
+TEST(ColorRule, TextFormsPackRedLow) {
+  const struct {
+    const wchar_t* text;
+    uint32_t color;
+  } cases[] = {{L"255,0,0", 0x0000FFu},
+               {L" 0,128,255 ", 0xFF8000u},
+               {L"1,2,3", 0x030201u},
+               {L"\t0x11,34,51", 0x332200u},  // "0x11" reads as 0, as _wtoi reads it
+               {L"", 0xC0C0C0u},
+               {L"   \t ", 0xC0C0C0u},
+               {L"7", 0u},            // no comma: black
+               {L",5,6", 0u},         // comma only at the start: black
+               {L"200,", 0x0000C8u},  // one comma: red alone
+               {L"200,17", 0x0000C8u},
+               {L"200,,9", 0x0000C8u},            // second comma first in the rest: red alone
+               {L"0, 255 ,x", 0x00FF00u},         // non-digit reads as 0
+               {L"300,0,0", 0x00002Cu},           // 300 & 0xFF
+               {L"-1,0,0", 0x0000FFu},            // -1 & 0xFF
+               {L"99999999999,0,0", 0x0000FFu}};  // saturates to INT_MAX, low byte FF
+  for (const auto& c : cases) EXPECT_EQ(c.color, Color(c.text)) << c.text;
 }
 
 TEST(ColorRule, ReadsNoFurtherThanTheField) {
@@ -59,13 +58,15 @@ TEST(ColorRule, ReadsNoFurtherThanTheField) {
 TEST(StringFindHash, MatchesValuesWorkedOutFromTheRule) {
   // Worked by hand: "a" -> 97 mod 64 = 33; then a = 21415*27183 mod 63 = 39 and
   // "ab" -> (39*33 + 98) mod 64 = 41.
-  EXPECT_EQ(0, CstringFind::Hash(L"", 0, 64));
-  EXPECT_EQ(33, CstringFind::Hash(L"a", 1, 64));
-  EXPECT_EQ(41, CstringFind::Hash(L"ab", 2, 64));
-  EXPECT_EQ(15, CstringFind::Hash(L"winword.exe", 11, 64));
-  EXPECT_EQ(29, CstringFind::Hash(L"excel.exe", 9, 64));
-  EXPECT_EQ(29, CstringFind::Hash(L"powerpnt.exe", 12, 64));
-  EXPECT_EQ(63, CstringFind::Hash(L"notepad.exe", 11, 64));
+  const std::pair<std::wstring, int> cases[] = {{L"", 0},
+                                                {L"a", 33},
+                                                {L"ab", 41},
+                                                {L"winword.exe", 15},
+                                                {L"excel.exe", 29},
+                                                {L"powerpnt.exe", 29},
+                                                {L"notepad.exe", 63}};
+  for (const auto& c : cases)
+    EXPECT_EQ(c.second, CstringFind::Hash(c.first.c_str(), c.first.size(), 64)) << c.second;
 }
 
 TEST(StringFind, BucketPlacementHeadInsertionAndExactMatch) {
@@ -93,9 +94,8 @@ TEST(StringFind, BucketPlacementHeadInsertionAndExactMatch) {
   }
 
   EXPECT_EQ(1, set.Find(L"excel.exe"));
-  EXPECT_EQ(0, set.Find(L"EXCEL.EXE"));  // case-sensitive
-  EXPECT_EQ(0, set.Find(L"excel.ex"));
-  EXPECT_EQ(0, set.Find(L"excel.exe "));
+  for (const wchar_t* almost : {L"EXCEL.EXE" /* case-sensitive */, L"excel.ex", L"excel.exe "})
+    EXPECT_EQ(0, set.Find(almost));
   EXPECT_EQ(0, set.Insert(L"excel.exe", 1));  // duplicate
   EXPECT_EQ(3u, set.Count());
   EXPECT_EQ(0, set.Insert(nullptr, 0));
@@ -203,12 +203,11 @@ TEST(Password, FreshPasswordsAreDistinctHexOfThirtyTwo) {
 }
 
 TEST(AutomationSwitch, SubstringInAnyCase) {
-  EXPECT_TRUE(HasAutomationSwitch(L"\"C:\\Office\\WINWORD.EXE\" /Automation -Embedding"));
-  EXPECT_TRUE(HasAutomationSwitch(L"excel.exe -AUTOMATION"));
-  EXPECT_TRUE(HasAutomationSwitch(L"x/automationy"));
-  EXPECT_FALSE(HasAutomationSwitch(L"winword.exe /embedding automation"));
-  EXPECT_FALSE(HasAutomationSwitch(L"winword.exe /automatio"));
-  EXPECT_FALSE(HasAutomationSwitch(L""));
+  for (const wchar_t* on : {L"\"C:\\Office\\WINWORD.EXE\" /Automation -Embedding",
+                            L"excel.exe -AUTOMATION", L"x/automationy"})
+    EXPECT_TRUE(HasAutomationSwitch(on));
+  for (const wchar_t* off : {L"winword.exe /embedding automation", L"winword.exe /automatio", L""})
+    EXPECT_FALSE(HasAutomationSwitch(off));
   EXPECT_FALSE(HasAutomationSwitch(nullptr));
   EXPECT_FALSE(ProcessHasAutomationSwitch());  // the test runner is started without it
 }

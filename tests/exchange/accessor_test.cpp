@@ -13,22 +13,18 @@
 #include "tests/exchange/section_fixture.h"
 #include "tests/support/dbwin_capture.h"
 
+using kaltest::AllBytes;
+using kaltest::Filled;
+
 namespace {
-
-template <typename T>
-std::unique_ptr<T> Filled(int byte) {
-  auto p = std::make_unique<T>();
-  std::memset(p.get(), byte, sizeof(T));
-  return p;
+// Fills a record with `byte`, stores it with `set`, reads it into a zeroed one with `get`.
+template <typename T, typename Set, typename Get>
+bool RoundTrips(int byte, Set set, Get get) {
+  auto in = Filled<T>(byte), out = Filled<T>(0);
+  set(*in);
+  get(*out);
+  return AllBytes(out.get(), sizeof(T), byte);
 }
-
-bool AllBytes(const void* p, size_t n, int byte) {
-  auto* b = static_cast<const unsigned char*>(p);
-  for (size_t i = 0; i < n; ++i)
-    if (b[i] != static_cast<unsigned char>(byte)) return false;
-  return true;
-}
-
 }  // namespace
 
 TEST(AbsentAgent, EveryOperationReportsItsAbsentResult) {
@@ -63,16 +59,16 @@ TEST(AbsentAgent, EveryOperationReportsItsAbsentResult) {
   EXPECT_EQ(ex.GetInfo_doc(doc), -1);
   EXPECT_EQ(doc, 'z');
 
+  // Record getters leave the caller's bytes untouched.
   auto policy = Filled<_PRINT_EXCHG_INFO>(0xA5);
   ex.GetPrintPolicy(*policy);
   EXPECT_TRUE(AllBytes(policy.get(), sizeof(*policy), 0xA5));
   auto content = Filled<_SHARE_CONTENTSECURITY>(0x3C);
   ex.GetContentSafe(*content, 0);
   EXPECT_TRUE(AllBytes(content.get(), sizeof(*content), 0x3C));
-  CLIENTTERMINAL term;
-  std::memset(&term, 0x11, sizeof(term));
-  ex.GetTerminalInfo(term);
-  EXPECT_TRUE(AllBytes(&term, sizeof(term), 0x11));
+  auto term = Filled<CLIENTTERMINAL>(0x11);
+  ex.GetTerminalInfo(*term);
+  EXPECT_TRUE(AllBytes(term.get(), sizeof(*term), 0x11));
 
   char ip[64], port[64];
   ex.GetCurrentIpPort(ip, port);
@@ -87,14 +83,10 @@ TEST(AbsentAgent, EveryOperationReportsItsAbsentResult) {
   EXPECT_STREQ(key, "");
   char name[256] = "x", pw[256] = "x", extra[256] = "x", emp[256] = "x";
   ex.GetDefaultUserNameAndPsw(name, pw, extra);
-  EXPECT_STREQ(name, "");
-  EXPECT_STREQ(pw, "");
-  EXPECT_STREQ(extra, "");
   ex.GetUserEmployeeId(emp);
-  EXPECT_STREQ(emp, "");
   std::strcpy(key, "keep");
   GetDyKeyname(key);
-  EXPECT_STREQ(key, "");
+  for (const char* cleared : {name, pw, extra, emp, key}) EXPECT_STREQ(cleared, "");
   char exe[4096] = "untouched";
   EXPECT_EQ(ex.GetSignatureExe(exe), 0);
   EXPECT_STREQ(exe, "untouched");
@@ -158,8 +150,8 @@ TEST(Accessor, StringFieldsLandAtTheirOffsets) {
   const char* base = static_cast<const char*>(s.exchange.Data());
   CTavExchg ex;
   ex.SetTAVKey("tav");
-  EXPECT_STREQ(base + 286544, "tav");
   ex.SetDyKey("dy");
+  EXPECT_STREQ(base + 286544, "tav");
   EXPECT_STREQ(base + 286480, "dy");
   char out[64];
   GetDyKeyname(out);
@@ -219,24 +211,15 @@ TEST(Accessor, RecordsAndFlagsRoundTrip) {
   ex.GetPrintPolicy(*back);
   EXPECT_EQ(std::memcmp(back.get(), policy.get(), sizeof(*policy)), 0);
 
-  CLIENTTERMINAL term;
-  std::memset(&term, 0x21, sizeof(term));
-  ex.SetTerminalInfo(term);
-  CLIENTTERMINAL termOut{};
-  ex.GetTerminalInfo(termOut);
-  EXPECT_TRUE(AllBytes(&termOut, sizeof(termOut), 0x21));
-  UserOperate op;
-  std::memset(&op, 0x31, sizeof(op));
-  ex.SetUserOperate(op);
-  UserOperate opOut{};
-  ex.GetUserOperate(opOut);
-  EXPECT_TRUE(AllBytes(&opOut, sizeof(opOut), 0x31));
-  LogRecordType lt;
-  std::memset(&lt, 0x41, sizeof(lt));
-  ex.SetLogRecordType(lt);
-  LogRecordType ltOut{};
-  ex.GetLogRecordType(ltOut);
-  EXPECT_TRUE(AllBytes(&ltOut, sizeof(ltOut), 0x41));
+  EXPECT_TRUE(RoundTrips<CLIENTTERMINAL>(
+      0x21, [&](CLIENTTERMINAL& r) { ex.SetTerminalInfo(r); },
+      [&](CLIENTTERMINAL& r) { ex.GetTerminalInfo(r); }));
+  EXPECT_TRUE(RoundTrips<UserOperate>(
+      0x31, [&](UserOperate& r) { ex.SetUserOperate(r); },
+      [&](UserOperate& r) { ex.GetUserOperate(r); }));
+  EXPECT_TRUE(RoundTrips<LogRecordType>(
+      0x41, [&](LogRecordType& r) { ex.SetLogRecordType(r); },
+      [&](LogRecordType& r) { ex.GetLogRecordType(r); }));
 
   EXPECT_TRUE(ex.SetWaterMarkFlag(3));
   int flag = 0;

@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "exchange/process_map.h"
 #include "exchange/tav_exchg.h"
+#include "tests/exchange/section_fixture.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/dbwin_capture.h"
 #include "tests/support/test_paths.h"
@@ -35,11 +38,9 @@ TEST(AgentProcess, PublishesThePolicyAcrossProcesses) {
   CTavExchg ex;
   char name[256], pw[256], extra[256], emp[256];
   ex.GetDefaultUserNameAndPsw(name, pw, extra);
-  EXPECT_STREQ(name, "bob");
-  EXPECT_STREQ(pw, "pw1");
-  EXPECT_STREQ(extra, "R&D");
   ex.GetUserEmployeeId(emp);
-  EXPECT_STREQ(emp, "4711");
+  EXPECT_EQ(std::vector<std::string>({name, pw, extra, emp}),
+            (std::vector<std::string>{"bob", "pw1", "R&D", "4711"}));
 
   _TAV_EXCHG_INFO rec{};
   ASSERT_EQ(ex.GetInfo_doc(4242u, rec), 0);
@@ -75,9 +76,8 @@ TEST(AgentProcess, ListsRunningProcessesByExeNameAndForgetsEndedOnes) {
   // This test executable stands in for an Office process: the agent finds it by name.
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring exe = self;
-  exe = exe.substr(exe.find_last_of(L'\\') + 1);
-  std::string exeName(exe.begin(), exe.end());
+  const std::wstring exe = std::wcsrchr(self, L'\\') + 1;
+  const std::string exeName(exe.begin(), exe.end());
   kaltest::CAgentProcess agent;
   ASSERT_TRUE(agent.Start("[user]\nname=u\n[processes]\nprotect = " + exeName +
                           " readonly=1 print=1\nprotect = NOSUCH.EXE\n"));
@@ -89,22 +89,20 @@ TEST(AgentProcess, ListsRunningProcessesByExeNameAndForgetsEndedOnes) {
   EXPECT_EQ(rec.printFlag, 1u);
 
   // A child with the same name joins the list within a few scans and leaves it when it ends.
-  STARTUPINFOW si = {sizeof(si)};
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + std::wstring(self) + L"\" --gtest_filter=NoSuchTest.*";
-  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                             nullptr, &si, &pi));
-  kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
-  bool listed = false;
-  for (int i = 0; i < 100 && !listed; ++i, Sleep(50))
-    listed = ex.GetInfo_doc(static_cast<unsigned>(pi.dwProcessId)) == 0;
-  EXPECT_TRUE(listed);
+  kal::CHandleOwner process;
+  DWORD pid = 0;
+  ASSERT_TRUE(kaltest::Spawn(L"\"" + std::wstring(self) + L"\" --gtest_filter=NoSuchTest.*",
+                             &process, &pid, CREATE_SUSPENDED));
+  // True once the child's record reaches `state` (0 listed, -1 gone) within five seconds.
+  auto becomes = [&](int state) {
+    for (int i = 0; i < 100; ++i, Sleep(50))
+      if (ex.GetInfo_doc(static_cast<unsigned>(pid)) == state) return true;
+    return false;
+  };
+  EXPECT_TRUE(becomes(0));
   TerminateProcess(process.Get(), 0);
   WaitForSingleObject(process.Get(), 5000);
-  bool gone = false;
-  for (int i = 0; i < 100 && !gone; ++i, Sleep(50))
-    gone = ex.GetInfo_doc(static_cast<unsigned>(pi.dwProcessId)) == -1;
-  EXPECT_TRUE(gone);
+  EXPECT_TRUE(becomes(-1));
   EXPECT_EQ(ex.GetInfo_doc(static_cast<unsigned>(GetCurrentProcessId())), 0);
 }
 
@@ -168,11 +166,8 @@ TEST(Kaltrace, WritesFilteredLinesWithTheirPid) {
   std::wstring cmd = L"\"" + kaltest::BinPath(L"kaltrace.exe") + L"\" --filter KEEP --out \"" +
                      outFile + L"\" --ready-event " + ready + L" --stop-event " + stop +
                      L" --seconds 30";
-  STARTUPINFOW si = {sizeof(si)};
-  PROCESS_INFORMATION pi = {};
-  ASSERT_TRUE(
-      CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
+  kal::CHandleOwner process;
+  ASSERT_TRUE(kaltest::Spawn(cmd, &process));
   ASSERT_EQ(WaitForSingleObject(readyEv.Get(), 10000), WAIT_OBJECT_0);
   OutputDebugStringW(L"drop this\n");
   OutputDebugStringW(L"KEEP this one\n");

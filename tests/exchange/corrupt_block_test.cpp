@@ -37,6 +37,14 @@ class CGuarded {
   std::vector<unsigned char> m_bytes;
 };
 
+// A list reader into a buffer of `capacity` elements: its result, and nothing written beyond.
+template <typename T, typename Read>
+void ExpectReads(const char* what, int expected, size_t capacity, Read read) {
+  CGuarded<T> out(capacity);
+  EXPECT_EQ(read(out.Get()), expected) << what;
+  EXPECT_TRUE(out.GuardIntact()) << what;
+}
+
 void SetAllCounts(ExchangeBlock& b, int32_t count) {
   b.tavInfoCount = count;
   b.dyCount = count;
@@ -75,31 +83,20 @@ TEST_P(CorruptBlock, ReadersStayWithinCapacityAndBuffers) {
     return GetParam() < 0 ? 0 : (GetParam() > capacity ? capacity : GetParam());
   };
 
-  CGuarded<_TAV_EXCHG_INFO> tav(256);
-  EXPECT_EQ(ex.GetAllInfo(tav.Get()), upTo(256));
-  EXPECT_TRUE(tav.GuardIntact());
-  CGuarded<_SMART_EXCHG_INFO> smart(256);
-  EXPECT_EQ(ex.GetAllInfo(smart.Get(), 0), upTo(256));
-  EXPECT_TRUE(smart.GuardIntact());
+  ExpectReads<_TAV_EXCHG_INFO>("tav", upTo(256), 256, [&](auto* o) { return ex.GetAllInfo(o); });
+  ExpectReads<_SMART_EXCHG_INFO>("smart", upTo(256), 256,
+                                 [&](auto* o) { return ex.GetAllInfo(o, 0); });
+  ExpectReads<unsigned>("dy", upTo(256), 256, [&](auto* o) { return ex.GetDyAll(o); });
+  ExpectReads<_Encrypt_Policy>("enc", upTo(64), 64, [&](auto* o) { return ex.GetPolicy(o); });
+  ExpectReads<_MultiKey_Policy>("multi", upTo(2048), 2048,
+                                [&](auto* o) { return ex.GetMultiKeyListInfo(o); });
+  ExpectReads<_Signature_Pro>("pros", upTo(2048), 2048,
+                              [&](auto* o) { return ex.GetSignaturePro(o); });
+  ExpectReads<unsigned>("pending", upTo(64), 64, [&](auto* o) { return ex.GetNewProcess(o); });
+  EXPECT_EQ(s.Block().newProcessCount, 0);
   EXPECT_EQ(ex.GetCount(), upTo(256));
   EXPECT_EQ(ex.GetCount(0), upTo(256));
-  CGuarded<unsigned> dy(256);
-  EXPECT_EQ(ex.GetDyAll(dy.Get()), upTo(256));
-  EXPECT_TRUE(dy.GuardIntact());
   EXPECT_EQ(ex.GetDyCount(), upTo(256));
-  CGuarded<_Encrypt_Policy> enc(64);
-  EXPECT_EQ(ex.GetPolicy(enc.Get()), upTo(64));
-  EXPECT_TRUE(enc.GuardIntact());
-  CGuarded<_MultiKey_Policy> multi(2048);
-  EXPECT_EQ(ex.GetMultiKeyListInfo(multi.Get()), upTo(2048));
-  EXPECT_TRUE(multi.GuardIntact());
-  CGuarded<_Signature_Pro> pros(2048);
-  EXPECT_EQ(ex.GetSignaturePro(pros.Get()), upTo(2048));
-  EXPECT_TRUE(pros.GuardIntact());
-  CGuarded<unsigned> pending(64);
-  EXPECT_EQ(ex.GetNewProcess(pending.Get()), upTo(64));
-  EXPECT_TRUE(pending.GuardIntact());
-  EXPECT_EQ(s.Block().newProcessCount, 0);
   // Lookups of a missing key scan no further than the array.
   _TAV_EXCHG_INFO rec{};
   EXPECT_EQ(ex.GetInfo(0xFFFFFFF0u, rec), -1);

@@ -15,44 +15,21 @@
 #include "tests/support/test_paths.h"
 
 namespace {
-
-struct CChild {
-  kal::CHandleOwner process;
-  DWORD pid = 0;
-};
-
-bool StartChild(const std::wstring& args, CChild* child) {
-  std::wstring cmd = L"\"" + kaltest::BinPath(L"exchange_child.exe") + L"\" " + args;
-  STARTUPINFOW si = {sizeof(si)};
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
-  kal::CHandleOwner thread(pi.hThread);
-  child->process.Reset(pi.hProcess);
-  child->pid = pi.dwProcessId;
-  return true;
+bool StartChild(const std::wstring& args, kal::CHandleOwner* process) {
+  return kaltest::Spawn(L"\"" + kaltest::BinPath(L"exchange_child.exe") + L"\" " + args, process);
 }
-
-DWORD ExitCodeAfter(CChild& child, DWORD timeoutMs) {
-  if (WaitForSingleObject(child.process.Get(), timeoutMs) != WAIT_OBJECT_0) return 0xDEAD;
-  DWORD code = 0xDEAD;
-  GetExitCodeProcess(child.process.Get(), &code);
-  return code;
-}
-
 }  // namespace
 
 TEST(CrossProcess, ConcurrentAddAndDeleteLeaveConsistentLists) {
   kaltest::CTestSections sections;
   ASSERT_TRUE(sections.Ok());
   constexpr unsigned kChildren = 3, kIds = 40, kRounds = 15;
-  std::vector<CChild> children(kChildren);
-  for (unsigned c = 0; c < kChildren; ++c) {
-    std::wstring args = L"hammer " + std::to_wstring(1000 * (c + 1)) + L" " +
-                        std::to_wstring(kIds) + L" " + std::to_wstring(kRounds);
-    ASSERT_TRUE(StartChild(args, &children[c]));
-  }
-  for (auto& child : children) EXPECT_EQ(ExitCodeAfter(child, 120000), 0u);
+  std::vector<kal::CHandleOwner> children(kChildren);
+  for (unsigned c = 0; c < kChildren; ++c)
+    ASSERT_TRUE(StartChild(L"hammer " + std::to_wstring(1000 * (c + 1)) + L" " +
+                               std::to_wstring(kIds) + L" " + std::to_wstring(kRounds),
+                           &children[c]));
+  for (auto& child : children) EXPECT_EQ(kaltest::ExitCodeAfter(child, 120000), 0u);
 
   // What must remain: the odd ids of every child, each exactly once.
   std::set<uint32_t> expected;
@@ -86,7 +63,7 @@ TEST(CrossProcess, AHolderThatNeverReleasesDelaysOthersByAboutTheBound) {
 
   std::wstring readyName = L"kaltest_lock_holder_ready";
   kal::CHandleOwner ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
-  CChild holder;
+  kal::CHandleOwner holder;
   ASSERT_TRUE(StartChild(L"hold " + readyName + L" 30000", &holder));
   ASSERT_EQ(WaitForSingleObject(ready.Get(), 20000), WAIT_OBJECT_0);
 
@@ -111,6 +88,6 @@ TEST(CrossProcess, AHolderThatNeverReleasesDelaysOthersByAboutTheBound) {
   EXPECT_LT(GetTickCount() - start, 150u);
   SetEvent(ExchangeLock.Handle());
 
-  TerminateProcess(holder.process.Get(), 0);
-  WaitForSingleObject(holder.process.Get(), 5000);
+  TerminateProcess(holder.Get(), 0);
+  WaitForSingleObject(holder.Get(), 5000);
 }

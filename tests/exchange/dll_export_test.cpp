@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,36 +12,23 @@
 #include "tests/exchange/section_fixture.h"
 #include "tests/support/test_paths.h"
 
-namespace {
-class CModule {
- public:
-  explicit CModule(const std::wstring& path) : m_hModule(LoadLibraryW(path.c_str())) {}
-  ~CModule() {
-    if (m_hModule) FreeLibrary(m_hModule);
-  }
-  HMODULE Get() const { return m_hModule; }
-
- private:
-  HMODULE m_hModule;
-};
-}  // namespace
-
 TEST(ShippedDll, ExportsTheAccessorAndItsFreeFunctions) {
-  CModule dll(kaltest::BinPath(L"KalMsAddin.dll"));
-  ASSERT_NE(dll.Get(), nullptr);
+  std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> dll(
+      LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str()), &FreeLibrary);
+  ASSERT_NE(dll.get(), nullptr);
   for (const char* name :
        {"_ZN9CTavExchg8GetCountEv", "_ZN9CTavExchg11GetInfo_docEjR15_TAV_EXCHG_INFO",
         "_ZN9CTavExchg14GetPrintPolicyER17_PRINT_EXCHG_INFO", "_ZN9CTavExchg16GetprotectScreenEPc",
         "_ZN9CTavExchg17GetUserEmployeeIdEPc", "_ZN9CTavExchgD1Ev", "_ZTV9CTavExchg",
         "_Z17GetUserNameAndPswPcS_", "_Z12GetDyKeynamePc"}) {
-    EXPECT_NE(GetProcAddress(dll.Get(), name), nullptr) << name;
+    EXPECT_NE(GetProcAddress(dll.get(), name), nullptr) << name;
   }
 
   kaltest::CTestSections s;
   ASSERT_TRUE(s.Ok());
   std::strcpy(s.Block().dyKey, "from-the-block");
   using GetDyKeynameFn = void (*)(char*);
-  auto fn = reinterpret_cast<GetDyKeynameFn>(GetProcAddress(dll.Get(), "_Z12GetDyKeynamePc"));
+  auto fn = reinterpret_cast<GetDyKeynameFn>(GetProcAddress(dll.get(), "_Z12GetDyKeynamePc"));
   ASSERT_NE(fn, nullptr);
   char out[64] = "stale";
   fn(out);

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
+#include "tests/exchange/section_fixture.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/test_paths.h"
 #include "tools/agent/plain_bmp.h"
@@ -34,16 +36,11 @@ bool Exists(const std::wstring& path) {
 TEST(AgentInstall, PlainBmpHasTheRequestedGeometryAndColour) {
   auto bmp = kal::agent::MakePlainBmp(5, 2, 0x10, 0x20, 0x30);
   ASSERT_EQ(bmp.size(), 54u + 2 * 16);  // rows padded to 4 bytes
-  EXPECT_EQ(bmp[0], 'B');
-  EXPECT_EQ(bmp[1], 'M');
-  EXPECT_EQ(bmp[18], 5);
-  EXPECT_EQ(bmp[22], 2);
-  EXPECT_EQ(bmp[28], 24);
-  EXPECT_EQ(bmp[54], 0x30);  // blue, green, red
-  EXPECT_EQ(bmp[55], 0x20);
-  EXPECT_EQ(bmp[56], 0x10);
-  EXPECT_EQ(bmp[54 + 16 + 14], 0x10);  // last pixel of the second row
-  EXPECT_EQ(bmp[54 + 15], 0);          // padding
+  // Offset and byte: signature, width, height, bits per pixel, first pixel (blue, green, red),
+  // the last pixel of the second row and the padding of the first.
+  const std::pair<size_t, int> bytes[] = {{0, 'B'},   {1, 'M'},   {18, 5},    {22, 2},    {28, 24},
+                                          {54, 0x30}, {55, 0x20}, {56, 0x10}, {84, 0x10}, {69, 0}};
+  for (const auto& b : bytes) EXPECT_EQ(bmp[b.first], b.second) << "offset " << b.first;
 }
 
 TEST(AgentInstall, InstallWritesRunValueBitmapAndIniFilesThenUninstallRemovesThem) {
@@ -67,16 +64,9 @@ TEST(AgentInstall, InstallWritesRunValueBitmapAndIniFilesThenUninstallRemovesThe
   EXPECT_EQ(*reinterpret_cast<const int32_t*>(bmp.data() + 18), 1000);
   EXPECT_EQ(*reinterpret_cast<const int32_t*>(bmp.data() + 22), 600);
   // The installed copy is a working agent.
-  STARTUPINFOW si = {sizeof(si)};
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + exe + L"\" show";
-  ASSERT_TRUE(
-      CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  kal::CHandleOwner process(pi.hProcess), thread(pi.hThread);
-  ASSERT_EQ(WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(process.Get(), &code);
-  EXPECT_EQ(code, 0u);
+  kal::CHandleOwner process;
+  ASSERT_TRUE(kaltest::Spawn(L"\"" + exe + L"\" show", &process));
+  EXPECT_EQ(kaltest::ExitCodeAfter(process, 20000), 0u);
 
   ASSERT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"uninstall", &out), 0) << out;
   EXPECT_EQ(ReadRunValue(KEY_WOW64_32KEY), L"<none>");

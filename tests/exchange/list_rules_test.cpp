@@ -4,21 +4,19 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "exchange/list_rules.h"
+#include "tests/exchange/section_fixture.h"
 
 namespace rules = kal::rules;
 
 namespace {
 
-std::unique_ptr<ExchangeBlock> NewBlock() {
-  auto b = std::make_unique<ExchangeBlock>();
-  std::memset(b.get(), 0, sizeof(ExchangeBlock));
-  return b;
-}
+std::unique_ptr<ExchangeBlock> NewBlock() { return kaltest::Filled<ExchangeBlock>(0); }
 
 _TAV_EXCHG_INFO Tav(uint32_t id, uint32_t pid, uint8_t fill = 0) {
   _TAV_EXCHG_INFO r{};
@@ -59,9 +57,7 @@ TEST(KeyedList, The255thDistinctRecordEmptiesTheList) {
 
 TEST(KeyedList, DeleteMovesLastEntryIntoTheHole) {
   auto b = NewBlock();
-  rules::AddTav(*b, Tav(1, 11));
-  rules::AddTav(*b, Tav(2, 12));
-  rules::AddTav(*b, Tav(3, 13, 7));
+  for (uint32_t i = 1; i <= 3; ++i) rules::AddTav(*b, Tav(i, 10 + i, i == 3 ? 7 : 0));
   rules::DeleteTavByInfoId(*b, 1);
   ASSERT_EQ(b->tavInfoCount, 2);
   EXPECT_EQ(b->tavInfo[0].infoId, 3u);
@@ -109,10 +105,9 @@ TEST(KeyedList, SmartAndSandboxFollowTheSameRules) {
 
 TEST(IdList, DyAppendsOnceAndDeleteMovesLast) {
   auto b = NewBlock();
-  EXPECT_EQ(rules::AddDy(*b, 5), 1);
-  EXPECT_EQ(rules::AddDy(*b, 6), 2);
-  EXPECT_EQ(rules::AddDy(*b, 5), 2);
-  EXPECT_EQ(rules::AddDy(*b, 7), 3);
+  // Each add returns the count after it; a known id is not added again.
+  const std::pair<uint32_t, int> adds[] = {{5, 1}, {6, 2}, {5, 2}, {7, 3}};
+  for (const auto& a : adds) EXPECT_EQ(rules::AddDy(*b, a.first), a.second) << a.first;
   EXPECT_EQ(rules::DelDy(*b, 5), 2);
   EXPECT_EQ(b->dyList[0], 7u);
   EXPECT_TRUE(rules::HasDy(*b, 6));
@@ -156,8 +151,7 @@ TEST(IdList, NewProcessesAboveSixtyAreDropped) {
   rules::StoreNewProcess(*b, 8);
   uint32_t out[64] = {};
   EXPECT_EQ(rules::TakeNewProcesses(*b, out), 2);
-  EXPECT_EQ(out[0], 7u);
-  EXPECT_EQ(out[1], 8u);
+  EXPECT_EQ(std::vector<uint32_t>(out, out + 2), (std::vector<uint32_t>{7, 8}));
   EXPECT_EQ(b->newProcessCount, 0);
   EXPECT_EQ(rules::TakeNewProcesses(*b, out), 0);
 }
@@ -220,9 +214,8 @@ TEST(SignatureExe, AppendsWithBarAndSkipsAnyContainedName) {
   EXPECT_STREQ(b->signatureExe, "a.exe");
   rules::AddSignatureExe(*b, "b.exe");
   EXPECT_STREQ(b->signatureExe, "a.exe|b.exe");
-  rules::AddSignatureExe(*b, "a.exe");
-  rules::AddSignatureExe(*b, "exe|b");  // occurs across the bar
-  rules::AddSignatureExe(*b, ".ex");
+  for (const char* contained : {"a.exe", "exe|b" /* across the bar */, ".ex"})
+    rules::AddSignatureExe(*b, contained);
   EXPECT_STREQ(b->signatureExe, "a.exe|b.exe");
   rules::AddSignatureExe(*b, "A.EXE");  // case matters
   EXPECT_STREQ(b->signatureExe, "a.exe|b.exe|A.EXE");
@@ -267,8 +260,8 @@ TEST(ListRulesFuzz, ScrambledCountsNeverLeadOutsideTheBlock) {
     seed = seed * 1664525u + 1013904223u;
     return seed;
   };
-  const int32_t extremes[] = {0, 1, 60, 61, 64, 254, 255, 256, 257, 2046, 2047, 2048, 4096,
-                              -1, INT32_MIN, INT32_MAX};
+  const int32_t extremes[] = {0,   1,    60,   61,   64,   254, 255,       256,
+                              257, 2046, 2047, 2048, 4096, -1,  INT32_MIN, INT32_MAX};
   int32_t scrambled = 0;
   auto scramble = [&](int32_t& count) {
     count = (next() & 1) ? extremes[next() % (sizeof(extremes) / sizeof(extremes[0]))]
@@ -282,6 +275,8 @@ TEST(ListRulesFuzz, ScrambledCountsNeverLeadOutsideTheBlock) {
   };
   std::vector<uint32_t> ids(2048);
   auto outTav = std::make_unique<_TAV_EXCHG_INFO[]>(256);
+  _SMART_EXCHG_INFO smart{};
+  _SANDBOX_EXCHG_INFO sandbox{};
   for (int i = 0; i < 5000; ++i) {
     const uint32_t key = next() % 300;
     switch (next() % 10) {
@@ -317,36 +312,29 @@ TEST(ListRulesFuzz, ScrambledCountsNeverLeadOutsideTheBlock) {
         EXPECT_TRUE(b->newProcessCount >= 0 && b->newProcessCount <= 60);
         EXPECT_LE(rules::TakeNewProcesses(*b, ids.data()), 60);
         break;
-      case 6: {
+      case 6:
         scramble(b->smartInfoCount);
-        _SMART_EXCHG_INFO s{};
-        s.processId = key;
-        rules::AddSmart(*b, s);
+        smart.processId = key;
+        rules::AddSmart(*b, smart);
         EXPECT_TRUE(settled(b->smartInfoCount, 254)) << b->smartInfoCount;
         rules::DeleteSmart(*b, key / 2);
         break;
-      }
-      case 7: {
+      case 7:
         scramble(b->sandboxInfoCount);
-        _SANDBOX_EXCHG_INFO x{};
-        x.sandboxId = key;
-        rules::AddSandbox(*b, x);
+        sandbox.sandboxId = key;
+        rules::AddSandbox(*b, sandbox);
         EXPECT_TRUE(settled(b->sandboxInfoCount, 254)) << b->sandboxInfoCount;
         break;
-      }
       case 8:
         scramble(b->fakeIdCount);
         rules::DelFakeId(*b, key);
         EXPECT_TRUE(settled(b->fakeIdCount, 2047)) << b->fakeIdCount;
         break;
-      default: {
-        // Random bytes over the signature list, then an append.
+      default:  // random bytes over the signature list, then an append
         for (int j = 0; j < 64; ++j) b->signatureExe[next() % 4096] = static_cast<char>(next() | 1);
-        std::string name(next() % 5000, 'n');
-        rules::AddSignatureExe(*b, name.c_str());
+        rules::AddSignatureExe(*b, std::string(next() % 5000, 'n').c_str());
         EXPECT_EQ(b->signatureExe[4095], '\0');
         break;
-      }
     }
   }
   for (size_t i = 0; i < kGuard; ++i) {

@@ -7,16 +7,17 @@
 #include <gtest/gtest.h>
 
 #include "exchange/list_rules.h"
+#include "tests/exchange/section_fixture.h"
 #include "tools/agent/policy_file.h"
 
 using kal::agent::CAgentPolicy;
 using kal::agent::CRunningProcess;
 
 namespace {
-std::unique_ptr<ExchangeBlock> NewBlock() {
-  auto b = std::make_unique<ExchangeBlock>();
-  std::memset(b.get(), 0, sizeof(ExchangeBlock));
-  return b;
+std::unique_ptr<ExchangeBlock> NewBlock() { return kaltest::Filled<ExchangeBlock>(0); }
+
+std::vector<int> Units(const ExWChar* field, size_t n) {
+  return std::vector<int>(field, field + n);
 }
 
 std::string ParseError(const std::string& text) {
@@ -53,16 +54,13 @@ TEST(PolicyFile, ParsesSectionsKeysAndProcessEntries) {
 TEST(PolicyFile, RejectsWhatItDoesNotUnderstandAndNamesTheLine) {
   EXPECT_NE(ParseError("[user]\nnaem = x\n").find("line 2"), std::string::npos);
   EXPECT_NE(ParseError("name = x\n").find("outside a known section"), std::string::npos);
-  ParseError("[watermark]\nfontSize = big\n");
-  ParseError("[watermark]\nfontSize = -3\n");
-  ParseError("[watermark]\ntransparency = 99999999999\n");
-  ParseError("[user\nname = x\n");
-  ParseError("[user]\njust text\n");
-  ParseError("[processes]\nprotect = pid:0\n");
-  ParseError("[processes]\nprotect = a.exe readonly\n");
-  ParseError("[processes]\nprotect = a.exe colour=1\n");
-  ParseError("[processes]\nprotect =\n");
-  ParseError("[nosuch]\nkey = 1\n");
+  for (const char* text :
+       {"[watermark]\nfontSize = big\n", "[watermark]\nfontSize = -3\n",
+        "[watermark]\ntransparency = 99999999999\n", "[user\nname = x\n", "[user]\njust text\n",
+        "[processes]\nprotect = pid:0\n", "[processes]\nprotect = a.exe readonly\n",
+        "[processes]\nprotect = a.exe colour=1\n", "[processes]\nprotect =\n",
+        "[nosuch]\nkey = 1\n"})
+    ParseError(text);
 }
 
 TEST(PolicyFile, Utf8BecomesUtf16WithinTheField) {
@@ -70,19 +68,13 @@ TEST(PolicyFile, Utf8BecomesUtf16WithinTheField) {
   std::memset(field, 0x55, sizeof(field));
   // e-acute (2 bytes), euro (3 bytes), G clef (4 bytes: a surrogate pair)
   kal::agent::Utf8ToField("\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E", field, 8);
-  EXPECT_EQ(field[0], 0x00E9);
-  EXPECT_EQ(field[1], 0x20AC);
-  EXPECT_EQ(field[2], 0xD834);
-  EXPECT_EQ(field[3], 0xDD1E);
-  EXPECT_EQ(field[4], 0);
+  EXPECT_EQ(Units(field, 5), (std::vector<int>{0x00E9, 0x20AC, 0xD834, 0xDD1E, 0}));
   EXPECT_EQ(kal::agent::FieldToUtf8(field, 8), "\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E");
 
   // Too long: cut to fieldUnits-1 and terminated; a pair that does not fit is dropped whole.
   ExWChar small[4];
   kal::agent::Utf8ToField("ab\xF0\x9D\x84\x9E", small, 4);
-  EXPECT_EQ(small[0], 'a');
-  EXPECT_EQ(small[1], 'b');
-  EXPECT_EQ(small[2], 0);
+  EXPECT_EQ(Units(small, 3), (std::vector<int>{'a', 'b', 0}));
   kal::agent::Utf8ToField("abcdef", small, 4);
   EXPECT_EQ(small[3], 0);
   EXPECT_EQ(kal::agent::FieldToUtf8(small, 4), "abc");
@@ -90,10 +82,7 @@ TEST(PolicyFile, Utf8BecomesUtf16WithinTheField) {
   // Broken sequences turn into U+FFFD instead of swallowing the next characters.
   ExWChar bad[8];
   kal::agent::Utf8ToField("\xC3x\xFFy", bad, 8);
-  EXPECT_EQ(bad[0], 0xFFFD);
-  EXPECT_EQ(bad[1], 'x');
-  EXPECT_EQ(bad[2], 0xFFFD);
-  EXPECT_EQ(bad[3], 'y');
+  EXPECT_EQ(Units(bad, 4), (std::vector<int>{0xFFFD, 'x', 0xFFFD, 'y'}));
   // A field without NUL is read up to its end only.
   ExWChar full[3] = {'x', 'y', 'z'};
   EXPECT_EQ(kal::agent::FieldToUtf8(full, 3), "xyz");

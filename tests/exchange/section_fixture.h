@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "exchange/exchange_layout.h"
@@ -37,5 +39,37 @@ struct CTestSections {
   ExchangeBlock& Block() const { return exchange.As<ExchangeBlock>(); }
   bool Ok() const { return exchange.Ok() && out.Ok() && userNumber.Ok(); }
 };
+
+// A heap object with every byte set to `byte`, and the check that a buffer still is.
+template <typename T>
+std::unique_ptr<T> Filled(int byte) {
+  auto p = std::make_unique<T>();
+  std::memset(p.get(), byte, sizeof(T));
+  return p;
+}
+inline bool AllBytes(const void* p, size_t n, int byte) {
+  for (size_t i = 0; i < n; ++i)
+    if (static_cast<const unsigned char*>(p)[i] != static_cast<unsigned char>(byte)) return false;
+  return true;
+}
+// Starts `cmd` (optionally suspended); the process handle goes to *process.
+inline bool Spawn(std::wstring cmd, kal::CHandleOwner* process, DWORD* pid = nullptr,
+                  DWORD flags = 0) {
+  STARTUPINFOW si = {sizeof(si)};
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi))
+    return false;
+  kal::CHandleOwner thread(pi.hThread);
+  process->Reset(pi.hProcess);
+  if (pid) *pid = pi.dwProcessId;
+  return true;
+}
+// Exit code once the process ends within timeoutMs, else 0xDEAD.
+inline DWORD ExitCodeAfter(const kal::CHandleOwner& process, DWORD timeoutMs) {
+  DWORD code = 0xDEAD;
+  if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.Get(), &code);
+  return code;
+}
 
 }  // namespace kaltest
