@@ -26,6 +26,18 @@ std::wstring Text(const kal::CVariant& v) {
   return v.Type() == VT_BSTR ? std::wstring(v.Ref().bstrVal) : L"<not a string>";
 }
 
+// The ComError the call throws; a failure (and an S_OK error) when it throws none.
+template <class F>
+kal::ComError Thrown(F call) {
+  try {
+    call();
+  } catch (const kal::ComError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no ComError";
+  return kal::ComError(S_OK, L"<none>");
+}
+
 HRESULT DeferredFill(EXCEPINFO* info) {
   info->bstrDescription = SysAllocString(L"filled late");
   info->scode = E_ACCESSDENIED;
@@ -147,40 +159,23 @@ TEST_F(AutomationTest, PutSendsTheValueAsPropertyPutAndGetReadsItBack) {
 
 TEST_F(AutomationTest, ExcepInfoGivesCodeAndMessage) {
   kal::Dispatch d(&m_object);
-  try {
-    d.Call(L"Fail");
-    FAIL() << "no ComError";
-  } catch (const kal::ComError& e) {
-    EXPECT_EQ(static_cast<HRESULT>(0x800A03EC), e.Error());
-    EXPECT_STREQ(L"The requested member of the collection does not exist.", e.Message());
-    EXPECT_STREQ("The requested member of the collection does not exist.", e.what());
-  }
-  try {
-    d.Get(L"FailDeferred");
-    FAIL() << "no ComError";
-  } catch (const kal::ComError& e) {
-    EXPECT_EQ(E_ACCESSDENIED, e.Error());
-    EXPECT_STREQ(L"filled late", e.Message());
-  }
-  try {
-    d.Get(L"FailWCode");
-    FAIL() << "no ComError";
-  } catch (const kal::ComError& e) {
-    EXPECT_EQ(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x205), e.Error());
-    EXPECT_NE(std::wstring(), e.Message());
-  }
+  const kal::ComError fail = Thrown([&] { d.Call(L"Fail"); });
+  EXPECT_EQ(static_cast<HRESULT>(0x800A03EC), fail.Error());
+  EXPECT_STREQ(L"The requested member of the collection does not exist.", fail.Message());
+  EXPECT_STREQ("The requested member of the collection does not exist.", fail.what());
+  const kal::ComError deferred = Thrown([&] { d.Get(L"FailDeferred"); });
+  EXPECT_EQ(E_ACCESSDENIED, deferred.Error());
+  EXPECT_STREQ(L"filled late", deferred.Message());
+  const kal::ComError wCode = Thrown([&] { d.Get(L"FailWCode"); });
+  EXPECT_EQ(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x205), wCode.Error());
+  EXPECT_NE(std::wstring(), wCode.Message());
 }
 
 TEST_F(AutomationTest, FailuresWithoutExcepInfoUseTheSystemText) {
-  kal::Dispatch d(&m_object);
-  try {
-    d.Call(L"Denied");
-    FAIL() << "no ComError";
-  } catch (const kal::ComError& e) {
-    EXPECT_EQ(E_ACCESSDENIED, e.Error());
-    EXPECT_EQ(kal::MessageOfHResult(E_ACCESSDENIED), e.Message());
-    EXPECT_EQ(std::wstring::npos, std::wstring(e.Message()).find(L"Unknown error"));
-  }
+  const kal::ComError e = Thrown([&] { kal::Dispatch(&m_object).Call(L"Denied"); });
+  EXPECT_EQ(E_ACCESSDENIED, e.Error());
+  EXPECT_EQ(kal::MessageOfHResult(E_ACCESSDENIED), e.Message());
+  EXPECT_EQ(std::wstring::npos, std::wstring(e.Message()).find(L"Unknown error"));
   EXPECT_EQ(L"Unknown error 0x8FFF1234", kal::MessageOfHResult(static_cast<HRESULT>(0x8FFF1234)));
 }
 
@@ -226,12 +221,7 @@ TEST_F(AutomationTest, ObjectResultsAreCountedReferences) {
 TEST_F(AutomationTest, GetObjOnAValueThatIsNoObjectThrows) {
   kal::Dispatch d(&m_object);
   d.Put(L"Name", L"text");
-  try {
-    d.GetObj(L"Name");
-    FAIL() << "no ComError";
-  } catch (const kal::ComError& e) {
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, e.Error());
-  }
+  EXPECT_EQ(DISP_E_TYPEMISMATCH, Thrown([&] { d.GetObj(L"Name"); }).Error());
 }
 
 }  // namespace

@@ -99,20 +99,7 @@ class CTestSource final : public IConnectionPointContainer, public IConnectionPo
   std::vector<IDispatch*> m_sinks;
 };
 
-// An object without IConnectionPointContainer.
-class CNoEvents final : public IUnknown {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
-    *ppv = this;
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-};
-
-// A counted owner standing in for an add-in object.
+// A counted owner standing in for an add-in object (and an object without events).
 class COwner final : public IUnknown {
  public:
   STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
@@ -158,6 +145,7 @@ const kal::CDispEventSinkT<CHandlers>::Entry kEntries[] = {
 
 class EventSinkTest : public ::testing::Test {
  protected:
+  IConnectionPointContainer* Source() { return &m_source; }
   CTestSource m_source;
   CHandlers m_handlers;
 };
@@ -169,7 +157,7 @@ TEST_F(EventSinkTest, HandlersReceiveArgumentsInNaturalOrder) {
   // pointers, so the sinks themselves serve).
   m_handlers.m_pDocA = static_cast<IDispatch*>(&other);
   m_handlers.m_pDocB = static_cast<IDispatch*>(&docs);
-  ASSERT_EQ(S_OK, docs.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  ASSERT_EQ(S_OK, docs.Advise(Source()));
   EXPECT_TRUE(docs.IsAdvised());
 
   EXPECT_EQ(S_OK, m_source.Fire(4, {kal::CVariant(m_handlers.m_pDocA)}));
@@ -183,7 +171,7 @@ TEST_F(EventSinkTest, HandlersReceiveArgumentsInNaturalOrder) {
 
 TEST_F(EventSinkTest, ByReferenceArgumentsReachTheSource) {
   kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
-  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  ASSERT_EQ(S_OK, sink.Advise(Source()));
   VARIANT_BOOL cancel = VARIANT_FALSE;
   VARIANT byRef;
   VariantInit(&byRef);
@@ -198,43 +186,40 @@ TEST_F(EventSinkTest, ByReferenceArgumentsReachTheSource) {
 
 TEST_F(EventSinkTest, UnknownEventsAndThrowingHandlersAnswerSOk) {
   kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
-  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  ASSERT_EQ(S_OK, sink.Advise(Source()));
   EXPECT_EQ(S_OK, m_source.Fire(99, {1, 2}));
   EXPECT_EQ(S_OK, m_source.Fire(8, {}));
   EXPECT_TRUE(m_handlers.m_log.empty());
   // A sink without entries is connected and handles nothing.
   kal::CDispEventSinkT<CHandlers> empty(&m_handlers, 2, DIID_TestEvents);
-  ASSERT_EQ(S_OK, empty.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  ASSERT_EQ(S_OK, empty.Advise(Source()));
   EXPECT_EQ(S_OK, m_source.Fire(4, {kal::CVariant(static_cast<IDispatch*>(&sink))}));
   EXPECT_EQ(1u, m_handlers.m_log.size());  // only the first sink's handler ran
 }
 
-TEST_F(EventSinkTest, AdviseAndUnadvise) {
+TEST_F(EventSinkTest, AdviseUnadviseAndDestructionDisconnect) {
   kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 3, DIID_TestEvents, kEntries);
   EXPECT_EQ(3u, sink.SinkId());
   EXPECT_EQ(S_FALSE, sink.Unadvise());
-  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  ASSERT_EQ(S_OK, sink.Advise(Source()));
   EXPECT_NE(0u, sink.Cookie());
   EXPECT_EQ(1u, m_source.Connected());
-  EXPECT_EQ(E_UNEXPECTED, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_EQ(E_UNEXPECTED, sink.Advise(Source()));
   EXPECT_EQ(S_OK, sink.Unadvise());
   EXPECT_FALSE(sink.IsAdvised());
   EXPECT_EQ(0u, m_source.Connected());
   m_source.Fire(4, {1});
   EXPECT_TRUE(m_handlers.m_log.empty());
 
-  CNoEvents plain;
+  COwner plain;
   EXPECT_EQ(E_NOINTERFACE, sink.Advise(&plain));
   EXPECT_EQ(E_POINTER, sink.Advise(nullptr));
   kal::CDispEventSinkT<CHandlers> wrongIid(&m_handlers, 1, IID_IPersist, kEntries);
-  EXPECT_EQ(CONNECT_E_NOCONNECTION, wrongIid.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  EXPECT_EQ(CONNECT_E_NOCONNECTION, wrongIid.Advise(Source()));
   EXPECT_FALSE(wrongIid.IsAdvised());
-}
-
-TEST_F(EventSinkTest, DestructionDisconnects) {
-  {
-    kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
-    ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  {  // destruction disconnects
+    kal::CDispEventSinkT<CHandlers> scoped(&m_handlers, 1, DIID_TestEvents, kEntries);
+    ASSERT_EQ(S_OK, scoped.Advise(Source()));
     EXPECT_EQ(1u, m_source.Connected());
   }
   EXPECT_EQ(0u, m_source.Connected());
@@ -254,7 +239,7 @@ TEST_F(EventSinkTest, IdentityAndReferenceCountingOnTheOwner) {
   for (int i = 0; i < 3; ++i) sink.Release();
   EXPECT_EQ(1u, owner.m_cRef);
 
-  ASSERT_EQ(S_OK, sink.Advise(static_cast<IConnectionPointContainer*>(&m_source)));
+  ASSERT_EQ(S_OK, sink.Advise(Source()));
   EXPECT_EQ(2u, owner.m_cRef);  // the source's reference keeps the owner alive
   EXPECT_EQ(S_OK, sink.Unadvise());
   EXPECT_EQ(1u, owner.m_cRef);

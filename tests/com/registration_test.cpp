@@ -116,8 +116,26 @@ DWORD RunRegsvr32(const std::wstring& switches) {
   return code;
 }
 
-const wchar_t kMachineClasses[] = L"Software\\Classes\\";
-const wchar_t kUserClasses[] = L"Software\\Classes\\";
+// The classes key, the same path under HKLM (machine-wide) and HKCU (per user).
+const std::wstring kClassesKey = L"Software\\Classes\\";
+
+bool CreateKey(const std::wstring& path, kal::CRegKey* key) {
+  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                         key->Put(), nullptr) == ERROR_SUCCESS;
+}
+
+// The DLL loaded in this process with its registration entry points.
+struct CLoadedDll {
+  FARPROC Proc(const char* name) { return module ? GetProcAddress(module, name) : nullptr; }
+  ~CLoadedDll() {
+    if (module) FreeLibrary(module);
+  }
+  HMODULE module = LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str());
+  HRESULT(STDAPICALLTYPE* install)(BOOL, LPCWSTR) =
+      reinterpret_cast<decltype(install)>(Proc("DllInstall"));
+  HRESULT(STDAPICALLTYPE* reg)() = reinterpret_cast<decltype(reg)>(Proc("DllRegisterServer"));
+  HRESULT(STDAPICALLTYPE* unreg)() = reinterpret_cast<decltype(unreg)>(Proc("DllUnregisterServer"));
+};
 
 std::wstring OfficeKey(const CExpectedClass& c) {
   return std::wstring(L"Software\\Microsoft\\Office\\") + c.app + L"\\Addins\\" + c.viProgId;
@@ -129,7 +147,8 @@ bool TypeLibRegistered() {
 }
 
 // The classes part of the registration, under the given classes key (HKLM or HKCU).
-void ExpectClassEntries(HKEY root, const std::wstring& classes) {
+void ExpectClassEntries(HKEY root) {
+  const std::wstring& classes = kClassesKey;
   const std::wstring dll = Lower(kaltest::BinPath(L"KalMsAddin.dll"));
   EXPECT_EQ((CValues{{L"", Sz(L"KalMsAddin")}}), ReadValues(root, classes + L"AppID\\" + kAppId));
   EXPECT_TRUE(SubKeys(root, classes + L"AppID\\" + kAppId).empty());
@@ -178,7 +197,8 @@ void ExpectOfficeKeys() {
 }
 
 // Nothing of the module left under the given classes key.
-void ExpectNoClassEntries(HKEY root, const std::wstring& classes) {
+void ExpectNoClassEntries(HKEY root) {
+  const std::wstring& classes = kClassesKey;
   EXPECT_FALSE(KeyExists(root, classes + L"AppID\\" + kAppId));
   EXPECT_FALSE(KeyExists(root, classes + L"AppID\\KalMsAddin.DLL"));
   for (const CExpectedClass& c : kClasses) {
@@ -206,8 +226,8 @@ class RegistrationTest : public ::testing::Test {
 
 TEST_F(RegistrationTest, Regsvr32WritesExactlyTheRegistrationTables) {
   ASSERT_EQ(0u, RunRegsvr32(L"/s"));
-  ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
-  ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
+  ExpectClassEntries(HKEY_LOCAL_MACHINE);
+  ExpectNoClassEntries(HKEY_CURRENT_USER);
   ExpectOfficeKeys();
   EXPECT_TRUE(TypeLibRegistered());
 
@@ -223,8 +243,7 @@ TEST_F(RegistrationTest, UnregisterRemovesItsEntriesAndKeepsSharedParents) {
   // Someone else's add-in under Word's Addins key, and someone else's application id.
   const std::wstring other = L"Software\\Microsoft\\Office\\Word\\Addins\\Other.Addin";
   kal::CRegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, other.c_str(), 0, nullptr, 0,
-                                           KEY_WRITE, nullptr, key.Put(), nullptr));
+  ASSERT_TRUE(CreateKey(other, &key));
   const DWORD three = 3;
   RegSetValueExW(key.Get(), L"LoadBehavior", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&three),
                  sizeof(three));
@@ -232,7 +251,7 @@ TEST_F(RegistrationTest, UnregisterRemovesItsEntriesAndKeepsSharedParents) {
 
   ASSERT_EQ(0u, RunRegsvr32(L"/s"));
   ASSERT_EQ(0u, RunRegsvr32(L"/s /u"));
-  ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
   ExpectNoOfficeKeys();
   EXPECT_FALSE(TypeLibRegistered());
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"AppID"));
@@ -249,75 +268,57 @@ TEST_F(RegistrationTest, UnregisterRemovesItsEntriesAndKeepsSharedParents) {
 
 TEST_F(RegistrationTest, RegistrationReplacesTheClassKeyWhole) {
   ASSERT_EQ(0u, RunRegsvr32(L"/s"));
-  const std::wstring cls = std::wstring(kMachineClasses) + L"CLSID\\" + kClasses[0].clsid;
-  kal::CRegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (cls + L"\\Stray").c_str(), 0,
-                                           nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
-  key.Reset();
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (cls + L"\\Programmable\\Old").c_str(),
-                                           0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
-  key.Reset();
+  const std::wstring cls = kClassesKey + L"CLSID\\" + kClasses[0].clsid;
+  kal::CRegKey stray, old;
+  ASSERT_TRUE(CreateKey(cls + L"\\Stray", &stray));
+  ASSERT_TRUE(CreateKey(cls + L"\\Programmable\\Old", &old));
+  stray.Reset();
+  old.Reset();
   ASSERT_EQ(0u, RunRegsvr32(L"/s"));
-  ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+  ExpectClassEntries(HKEY_LOCAL_MACHINE);
 }
 
-TEST_F(RegistrationTest, DllInstallUserInAnyCaseRegistersPerUser) {
-  for (const wchar_t* user : {L"user", L"USER", L"uSeR"}) {
-    SCOPED_TRACE(user);
-    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /n /i:") + user));
-    ExpectClassEntries(HKEY_CURRENT_USER, kUserClasses);
-    ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
-    ExpectOfficeKeys();  // still machine-wide
+TEST_F(RegistrationTest, DllInstallUserInAnyCaseRegistersPerUserOtherLinesMachineWide) {
+  const std::pair<const wchar_t*, bool> lines[] = {{L"user", true},     {L"USER", true},
+                                                   {L"uSeR", true},     {L"users", false},
+                                                   {L"user1", false},   {L"machine", false}};
+  for (const auto& line : lines) {
+    SCOPED_TRACE(line.first);
+    const HKEY used = line.second ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /n /i:") + line.first));
+    ExpectClassEntries(used);
+    ExpectNoClassEntries(line.second ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
+    ExpectOfficeKeys();  // always machine-wide
     EXPECT_TRUE(TypeLibRegistered());
-    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /u /n /i:") + user));
-    ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
-    ExpectNoOfficeKeys();
-  }
-}
-
-TEST_F(RegistrationTest, DllInstallOtherCommandLinesRegisterMachineWide) {
-  for (const wchar_t* line : {L"users", L"user1", L"machine"}) {
-    SCOPED_TRACE(line);
-    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /n /i:") + line));
-    ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
-    ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
-    ExpectOfficeKeys();
-    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /u /n /i:") + line));
-    ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /u /n /i:") + line.first));
+    ExpectNoClassEntries(used);
     ExpectNoOfficeKeys();
   }
 }
 
 // In-process calls: a null command line, and the thread locale around registration.
 TEST_F(RegistrationTest, InProcessInstallWithNullCommandLineAndThreadLocale) {
-  HMODULE module = LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str());
-  ASSERT_NE(nullptr, module);
-  using InstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-  using RegisterFn = HRESULT(STDAPICALLTYPE*)();
-  auto install = reinterpret_cast<InstallFn>(GetProcAddress(module, "DllInstall"));
-  auto reg = reinterpret_cast<RegisterFn>(GetProcAddress(module, "DllRegisterServer"));
-  auto unreg = reinterpret_cast<RegisterFn>(GetProcAddress(module, "DllUnregisterServer"));
-  ASSERT_TRUE(install && reg && unreg);
+  CLoadedDll dll;
+  ASSERT_TRUE(dll.install && dll.reg && dll.unreg);
 
   const LCID saved = GetThreadLocale();
   ASSERT_TRUE(SetThreadLocale(0x0407));
-  EXPECT_EQ(S_OK, install(TRUE, nullptr));
+  EXPECT_EQ(S_OK, dll.install(TRUE, nullptr));
   EXPECT_EQ(0x0407u, GetThreadLocale());
-  ExpectClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
-  ExpectNoClassEntries(HKEY_CURRENT_USER, kUserClasses);
-  EXPECT_EQ(S_OK, install(FALSE, nullptr));
+  ExpectClassEntries(HKEY_LOCAL_MACHINE);
+  ExpectNoClassEntries(HKEY_CURRENT_USER);
+  EXPECT_EQ(S_OK, dll.install(FALSE, nullptr));
   EXPECT_EQ(0x0407u, GetThreadLocale());
-  ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
 
   ASSERT_TRUE(SetThreadLocale(0x0409));
-  EXPECT_EQ(S_OK, reg());
+  EXPECT_EQ(S_OK, dll.reg());
   EXPECT_EQ(0x0409u, GetThreadLocale());
   ExpectOfficeKeys();
-  EXPECT_EQ(S_OK, unreg());
+  EXPECT_EQ(S_OK, dll.unreg());
   EXPECT_EQ(0x0409u, GetThreadLocale());
   ExpectNoOfficeKeys();
   SetThreadLocale(saved);
-  FreeLibrary(module);
 }
 
 // A failing registration: PowerPoint's Office key is made a volatile, dangling registry link,
@@ -361,34 +362,28 @@ class CBrokenOfficeKey {
 };
 
 TEST_F(RegistrationTest, FailedInstallIsRolledBack) {
-  HMODULE module = LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str());
-  ASSERT_NE(nullptr, module);
-  using InstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-  using RegisterFn = HRESULT(STDAPICALLTYPE*)();
-  auto install = reinterpret_cast<InstallFn>(GetProcAddress(module, "DllInstall"));
-  auto reg = reinterpret_cast<RegisterFn>(GetProcAddress(module, "DllRegisterServer"));
-  ASSERT_TRUE(install && reg);
-  const std::wstring wordClass = std::wstring(kMachineClasses) + L"CLSID\\" + kClasses[0].clsid;
+  CLoadedDll dll;
+  ASSERT_TRUE(dll.install && dll.reg && dll.unreg);
+  const std::wstring wordClass = kClassesKey + L"CLSID\\" + kClasses[0].clsid;
   {
     CBrokenOfficeKey broken;
     ASSERT_TRUE(broken.Made());
     // Plain registration stops at the failure and leaves what it wrote before it.
-    const HRESULT failure = reg();
+    const HRESULT failure = dll.reg();
     EXPECT_TRUE(FAILED(failure));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, wordClass));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[0])));
     // DllInstall returns the same failure and removes the partial entries.
-    EXPECT_EQ(failure, install(TRUE, nullptr));
-    ExpectNoClassEntries(HKEY_LOCAL_MACHINE, kMachineClasses);
+    EXPECT_EQ(failure, dll.install(TRUE, nullptr));
+    ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[0])));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[1])));
     EXPECT_FALSE(TypeLibRegistered());
   }
   // With the obstacle gone the same call succeeds.
-  EXPECT_EQ(S_OK, install(TRUE, nullptr));
+  EXPECT_EQ(S_OK, dll.install(TRUE, nullptr));
   ExpectOfficeKeys();
-  EXPECT_EQ(S_OK, install(FALSE, nullptr));
-  FreeLibrary(module);
+  EXPECT_EQ(S_OK, dll.install(FALSE, nullptr));
 }
 
 }  // namespace

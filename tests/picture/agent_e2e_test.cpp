@@ -17,34 +17,11 @@ namespace {
 // may hold line feeds of its own, so it runs to the end of the output.
 std::string Field(const std::string& output, const std::string& key) {
   const std::string tag = key + "=";
-  size_t start = std::string::npos;
-  for (size_t pos = 0; pos < output.size();) {
-    if (output.compare(pos, tag.size(), tag) == 0) {
-      start = pos + tag.size();
-      break;
-    }
-    const size_t next = output.find('\n', pos);
-    if (next == std::string::npos) break;
-    pos = next + 1;
-  }
-  if (start == std::string::npos) return std::string();
-  if (key == "text") return output.substr(start, output.find_last_not_of("\r\n") + 1 - start);
-  const size_t end = output.find_first_of("\r\n", start);
-  return output.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
-std::string Today() {
-  SYSTEMTIME t = {};
-  GetLocalTime(&t);
-  char buffer[32];
-  snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
-  return buffer;
-}
-
-std::string Narrow(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s.push_back(static_cast<char>(c));
-  return s;
+  size_t at = ("\n" + output).find("\n" + tag);  // index of the line's start in output
+  if (at == std::string::npos) return std::string();
+  at += tag.size();
+  if (key == "text") return output.substr(at, output.find_last_not_of("\r\n") + 1 - at);
+  return output.substr(at, output.find_first_of("\r\n", at) - at);
 }
 
 const char kPolicy[] =
@@ -94,9 +71,10 @@ TEST(PictureWithAgent, InstalledAgentOnAnotherDriveGivesTheExcelPicture) {
   ASSERT_EQ(rc, 0) << out;
 
   EXPECT_EQ(Field(out, "result"), "1");
-  EXPECT_EQ(Field(out, "text"), "Confidential\n" + Today() + "&alice&Finance&E-1001");
+  EXPECT_EQ(Field(out, "text"),
+            "Confidential\n" + pictest::Narrow(pictest::Today()) + "&alice&Finance&E-1001");
   const std::string path = Field(out, "path");
-  const std::string folder = Narrow(appData) + "\\KalTemp\\watermarkxlsx";
+  const std::string folder = pictest::Narrow(appData) + "\\KalTemp\\watermarkxlsx";
   ASSERT_EQ(path.compare(0, folder.size(), folder), 0) << path;
   EXPECT_EQ(path.substr(path.size() - 4), ".jpg");
 

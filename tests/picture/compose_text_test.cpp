@@ -12,11 +12,7 @@
 
 namespace {
 
-template <size_t N>
-void PutField(ExWChar (&field)[N], const std::wstring& text) {
-  std::memset(field, 0, sizeof(field));
-  for (size_t i = 0; i < text.size() && i + 1 < N; ++i) field[i] = static_cast<ExWChar>(text[i]);
-}
+using pictest::PutField;
 
 void Flags(_PRINT_EXCHG_INFO& p, bool date, bool names, bool id) {
   PutField(p.showDate, date ? L"1" : L"0");
@@ -32,13 +28,15 @@ SYSTEMTIME Dec4() {
   return t;
 }
 
-std::wstring Today() {
-  SYSTEMTIME t = {};
-  GetLocalTime(&t);
-  wchar_t buffer[32];
-  swprintf(buffer, 32, L"%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
-  return buffer;
-}
+// Sections holding the names and employee id the agent publishes.
+struct CAgentUser : pictest::CScopedSections {
+  CAgentUser(const char* name, const char* extra, const char* number) {
+    if (!Ok()) return;
+    pictest::PutAnsi(Block()->userName, 256, name);
+    pictest::PutAnsi(Block()->userNameExtra, 256, extra);
+    SetUserNumber(number);
+  }
+};
 
 TEST(ComposeFromAgent, AgentAbsentLeavesALoneAmpersandForTheNames) {
   CWaterMarkPainter painter;
@@ -50,27 +48,28 @@ TEST(ComposeFromAgent, AgentAbsentLeavesALoneAmpersandForTheNames) {
 }
 
 TEST(ComposeFromAgent, NamesAndIdComeFromTheSections) {
-  pictest::CScopedSections sections;
+  CAgentUser sections("alice", "Alice A", "E042");
   ASSERT_TRUE(sections.Ok());
-  pictest::PutAnsi(sections.Block()->userName, 256, "alice");
-  pictest::PutAnsi(sections.Block()->userNameExtra, 256, "Alice A");
   pictest::PutAnsi(sections.Block()->userPassword, 256, "secret");
-  sections.SetUserNumber("E042");
-
+  struct Case {
+    const wchar_t* text;
+    bool date, names, id;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {{L"", true, true, false, L"2026-12-04&alice&Alice A"},
+                        {L"", false, true, true, L"alice&Alice A&E042"},
+                        {L"", false, false, true, L"E042"},
+                        {L"CONFIDENTIAL", false, false, false, L"CONFIDENTIAL"},
+                        {L"CONFIDENTIAL", true, false, false, L"CONFIDENTIAL\n2026-12-04"}};
   CWaterMarkPainter painter;
-  Flags(painter.m_policy, true, true, false);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"2026-12-04&alice&Alice A");
-  Flags(painter.m_policy, false, true, true);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"alice&Alice A&E042");
-  Flags(painter.m_policy, false, false, true);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"E042");
-  PutField(painter.m_policy.watermarkText, L"CONFIDENTIAL");
-  Flags(painter.m_policy, false, false, false);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"CONFIDENTIAL");
-  Flags(painter.m_policy, true, false, false);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"CONFIDENTIAL\n2026-12-04");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    PutField(painter.m_policy.watermarkText, c.text);
+    Flags(painter.m_policy, c.date, c.names, c.id);
+    EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), c.expected);
+  }
   // Without an injected date the text carries the local date of the call.
-  EXPECT_EQ(ComposeWaterMarkText(painter), L"CONFIDENTIAL\n" + Today());
+  EXPECT_EQ(ComposeWaterMarkText(painter), L"CONFIDENTIAL\n" + pictest::Today());
 }
 
 TEST(ComposeFromAgent, LongNamesAndIdsAreCutToTheirBuffers) {
@@ -89,11 +88,9 @@ TEST(ComposeFromAgent, LongNamesAndIdsAreCutToTheirBuffers) {
 }
 
 TEST(ComposeFromAgent, AnsiNamesAreConvertedFromTheSystemCodePage) {
-  pictest::CScopedSections sections;
-  ASSERT_TRUE(sections.Ok());
   const char name[] = "Ren\xE9";
-  pictest::PutAnsi(sections.Block()->userName, 256, name);
-  pictest::PutAnsi(sections.Block()->userNameExtra, 256, "B");
+  CAgentUser sections(name, "B", "");
+  ASSERT_TRUE(sections.Ok());
   wchar_t expected[8] = {};
   ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, name, -1, expected, 8), 5);
   CWaterMarkPainter painter;
@@ -107,15 +104,12 @@ TEST(ComposeFromAgent, AnsiNamesAreConvertedFromTheSystemCodePage) {
 
 TEST(ComposeFromAgent, GetWaterMarkTextUsesTheCachedRecord) {
   const CWatermarkPolicyCache saved = WatermarkPolicyCache;
-  pictest::CScopedSections sections;
+  CAgentUser sections("bob", "Bob B", "7");
   ASSERT_TRUE(sections.Ok());
-  pictest::PutAnsi(sections.Block()->userName, 256, "bob");
-  pictest::PutAnsi(sections.Block()->userNameExtra, 256, "Bob B");
-  sections.SetUserNumber("7");
   std::memset(&WatermarkPolicyCache.record, 0, sizeof(WatermarkPolicyCache.record));
   PutField(WatermarkPolicyCache.record.watermarkText, L"INTERNAL USE");
   Flags(WatermarkPolicyCache.record, true, true, true);
-  EXPECT_EQ(GetWaterMarkText(), L"INTERNAL USE\n" + Today() + L"&bob&Bob B&7");
+  EXPECT_EQ(GetWaterMarkText(), L"INTERNAL USE\n" + pictest::Today() + L"&bob&Bob B&7");
   std::memset(&WatermarkPolicyCache.record, 0, sizeof(WatermarkPolicyCache.record));
   EXPECT_EQ(GetWaterMarkText(), L"");
   WatermarkPolicyCache = saved;

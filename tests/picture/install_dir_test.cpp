@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "picture/watermark_pic.h"
 #include "tests/picture/pixel_probe.h"
@@ -14,37 +15,30 @@ using pictest::CScopedRunValue;
 
 TEST(AgentInstallDir, IsTheFolderOfTheRunValueWithItsBackslash) {
   CScopedRunValue run;
-  ASSERT_TRUE(run.SetString(L"C:\\Agent\\TavRegedit.exe"));
-  EXPECT_EQ(GetAgentInstallDir(), L"C:\\Agent\\");
-  ASSERT_TRUE(run.SetString(L"D:\\Tools\\TavRegedit.exe"));
-  EXPECT_EQ(GetAgentInstallDir(), L"D:\\Tools\\");
-  // A trim by characters: a name made of them goes too, up to the backslash.
-  ASSERT_TRUE(run.SetString(L"C:\\Kal Agent\\gadget.exe"));
-  EXPECT_EQ(GetAgentInstallDir(), L"C:\\Kal Agent\\");
-  // The set is case-sensitive: a lower-case r is not in it.
-  ASSERT_TRUE(run.SetString(L"C:\\Kal Agent\\reg.exe"));
-  EXPECT_EQ(GetAgentInstallDir(), L"C:\\Kal Agent\\r");
-}
-
-TEST(AgentInstallDir, MissingValueGivesEmpty) {
-  CScopedRunValue run;
-  ASSERT_TRUE(run.Remove());
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\Agent\\TavRegedit.exe", L"C:\\Agent\\"},
+      {L"D:\\Tools\\TavRegedit.exe", L"D:\\Tools\\"},
+      // A trim by characters: a name made of them goes too, up to the backslash.
+      {L"C:\\Kal Agent\\gadget.exe", L"C:\\Kal Agent\\"},
+      // The set is case-sensitive: a lower-case r is not in it.
+      {L"C:\\Kal Agent\\reg.exe", L"C:\\Kal Agent\\r"}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(run.SetString(c.first));
+    EXPECT_EQ(GetAgentInstallDir(), c.second) << c.first;
+  }
+  ASSERT_TRUE(run.Remove());  // a missing value gives empty
   EXPECT_EQ(GetAgentInstallDir(), L"");
 }
 
-TEST(AgentInstallDir, TypeIsNotExamined) {
+TEST(AgentInstallDir, TypeIsNotExaminedAndDataWithoutNulIsReadAsFarAsItGoes) {
   CScopedRunValue run;
   const std::wstring path = L"C:\\Bin\\TavRegedit.exe";
-  ASSERT_TRUE(run.SetRaw(REG_EXPAND_SZ, path.c_str(), DWORD((path.size() + 1) * 2)));
-  EXPECT_EQ(GetAgentInstallDir(), L"C:\\Bin\\");
-  ASSERT_TRUE(run.SetRaw(REG_BINARY, path.c_str(), DWORD((path.size() + 1) * 2)));
-  EXPECT_EQ(GetAgentInstallDir(), L"C:\\Bin\\");
-}
-
-TEST(AgentInstallDir, DataWithoutNulIsReadOnlyAsFarAsItGoes) {
-  CScopedRunValue run;
-  const std::wstring path = L"C:\\NoNul\\TavRegedit.exe";
-  ASSERT_TRUE(run.SetRaw(REG_BINARY, path.c_str(), DWORD(path.size() * 2)));
+  for (DWORD type : {REG_EXPAND_SZ, REG_BINARY}) {
+    ASSERT_TRUE(run.SetRaw(type, path.c_str(), DWORD((path.size() + 1) * 2)));
+    EXPECT_EQ(GetAgentInstallDir(), L"C:\\Bin\\") << type;
+  }
+  const std::wstring noNul = L"C:\\NoNul\\TavRegedit.exe";
+  ASSERT_TRUE(run.SetRaw(REG_BINARY, noNul.c_str(), DWORD(noNul.size() * 2)));
   EXPECT_EQ(GetAgentInstallDir(), L"C:\\NoNul\\");
 }
 

@@ -8,11 +8,14 @@
 #include "picture/picture_rules.h"
 #include "picture/watermark_painter.h"
 #include "tests/picture/pixel_probe.h"
+#include "tests/picture/system_fixtures.h"
 
 namespace {
 
 using pictest::CInk;
 using pictest::CPixels;
+using pictest::kBlack;
+using pictest::kWhite;
 
 struct CLook {
   std::wstring text = L"WATERMARK";
@@ -22,13 +25,8 @@ struct CLook {
   bool slanted = false;
 };
 
-template <size_t N>
-void PutField(ExWChar (&field)[N], const std::wstring& text) {
-  std::memset(field, 0, sizeof(field));
-  for (size_t i = 0; i < text.size() && i + 1 < N; ++i) field[i] = static_cast<ExWChar>(text[i]);
-}
-
 void FillPolicy(_PRINT_EXCHG_INFO& p, const CLook& look) {
+  using pictest::PutField;
   std::memset(&p, 0, sizeof(p));
   PutField(p.watermarkText, look.text);
   PutField(p.watermarkColor, look.colour);
@@ -47,37 +45,50 @@ class PainterPixels : public ::testing::Test {
   void TearDown() override { pictest::RemoveTree(m_dir); }
 
   std::wstring Base(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    const std::wstring path = m_dir + L"\\base" + std::to_wstring(w) + L"x" + std::to_wstring(h) +
-                              L"_" + std::to_wstring(r) + L"_" + std::to_wstring(g) + L"_" +
-                              std::to_wstring(b) + L".bmp";
+    const std::wstring path = m_dir + L"\\base" + std::to_wstring(++m_count) + L".bmp";
     EXPECT_TRUE(pictest::WriteSolidBitmap(path, w, h, r, g, b));
     return path;
   }
 
   // Draws look on the base, saves it as JPEG and decodes the result.
   CPixels Render(const std::wstring& base, const CLook& look) {
-    const std::wstring out = m_dir + L"\\out" + std::to_wstring(++m_count) + L".jpg";
-    {
-      CWaterMarkPainter painter;
-      EXPECT_NE(painter.m_ulGdiplusToken, 0u);
-      painter.m_strBasePicPath = base;
-      FillPolicy(painter.m_policy, look);
-      DrawWaterMark(painter);
-      EXPECT_TRUE(SaveAsJpeg(painter, out));
-    }
+    m_lastOut = m_dir + L"\\out" + std::to_wstring(++m_count) + L".jpg";
+    EXPECT_TRUE(Save(base, look, m_lastOut));
     CPixels pixels;
-    EXPECT_TRUE(pictest::DecodePicture(out, &pixels));
+    EXPECT_TRUE(pictest::DecodePicture(m_lastOut, &pixels));
     return pixels;
   }
+  // One painter's whole job: load base, draw look, save as JPEG to out.
+  static bool Save(const std::wstring& base, const CLook& look, const std::wstring& out,
+                   bool* loaded = nullptr) {
+    CWaterMarkPainter painter;
+    EXPECT_NE(painter.m_ulGdiplusToken, 0u);
+    painter.m_strBasePicPath = base;
+    FillPolicy(painter.m_policy, look);
+    DrawWaterMark(painter);
+    if (loaded) *loaded = painter.m_pImage != nullptr;
+    return SaveAsJpeg(painter, out);
+  }
+  // Ink extent in the text's frame (turned back by angle) lies within the given bounds (no
+  // lower bound on y when minY is 0).
+  static void ExpectExtent(const CPixels& pic, double angle, double maxX, double minX, double maxY,
+                           double minY) {
+    double ax = 0, ay = 0;
+    pictest::InkExtentInTextFrame(pic, kWhite, kInk, angle, &ax, &ay);
+    EXPECT_LE(ax, maxX + 3);
+    EXPECT_GE(ax, minX);
+    EXPECT_LE(ay, maxY + 3);
+    if (minY > 0) {
+      EXPECT_GE(ay, minY);
+    }
+  }
+  static constexpr int kInk = 80;  // a pixel this far from the background is ink
 
   pictest::CGdiplusSession m_gdiplus;
-  std::wstring m_dir;
+  std::wstring m_dir, m_lastOut;
   int m_count = 0;
 };
 
-const uint8_t kWhite[3] = {255, 255, 255};
-const uint8_t kBlack[3] = {0, 0, 0};
-constexpr int kInk = 80;        // a pixel this far from the background is ink
 constexpr int kJpegNoise = 12;  // re-encoding a flat picture stays within this
 
 TEST_F(PainterPixels, LevelTextIsCentredWiderThanTallAndKeepsTheBaseSize) {
@@ -126,23 +137,14 @@ TEST_F(PainterPixels, TextIsLaidOutInThreeQuartersOfTheWidthAndAThirdOfTheHeight
   look.text = L"ALPHA BRAVO CHARLIE DELTA ECHO FOXTROT GOLF HOTEL";
   look.fontSize = 50;
   const CPixels pic = Render(Base(1000, 600, 255, 255, 255), look);
-  double ax = 0, ay = 0;
-  pictest::InkExtentInTextFrame(pic, kWhite, kInk, 0.0, &ax, &ay);
-  EXPECT_LE(ax, 375 + 3);
-  EXPECT_GE(ax, 320);
-  EXPECT_LE(ay, 100 + 3);
-  EXPECT_GE(ay, 75);
+  ExpectExtent(pic, 0.0, 375, 320, 100, 75);
   const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
   EXPECT_NEAR(ink.CentreX(), 500, 30);
   EXPECT_NEAR(ink.CentreY(), 300, 30);
 
   look.slanted = true;
-  const CPixels turned = Render(Base(1000, 600, 255, 255, 255), look);
-  pictest::InkExtentInTextFrame(turned, kWhite, kInk, kal::kSlantAngleDegrees, &ax, &ay);
-  EXPECT_LE(ax, 375 + 3);
-  EXPECT_GE(ax, 320);
-  EXPECT_LE(ay, 100 + 3);
-  EXPECT_GE(ay, 75);
+  ExpectExtent(Render(Base(1000, 600, 255, 255, 255), look), kal::kSlantAngleDegrees, 375, 320,
+               100, 75);
 }
 
 TEST_F(PainterPixels, LayoutFollowsTheBaseSize) {
@@ -152,11 +154,7 @@ TEST_F(PainterPixels, LayoutFollowsTheBaseSize) {
   const CPixels pic = Render(Base(640, 900, 255, 255, 255), look);
   ASSERT_EQ(pic.width, 640);
   ASSERT_EQ(pic.height, 900);
-  double ax = 0, ay = 0;
-  pictest::InkExtentInTextFrame(pic, kWhite, kInk, 0.0, &ax, &ay);
-  EXPECT_LE(ax, 240 + 3);  // 640 * 3 / 8
-  EXPECT_GE(ax, 190);
-  EXPECT_LE(ay, 150 + 3);  // 900 / 6
+  ExpectExtent(pic, 0.0, 240, 190, 150, 0);  // 640 * 3 / 8 by 900 / 6
   const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
   EXPECT_NEAR(ink.CentreX(), 320, 20);
   EXPECT_NEAR(ink.CentreY(), 450, 20);
@@ -237,46 +235,22 @@ TEST_F(PainterPixels, EmptyTextLeavesTheBaseAsItWas) {
 
 TEST_F(PainterPixels, SavingNeedsAPictureAndReplacesTheOldFile) {
   const std::wstring out = m_dir + L"\\kept.jpg";
-  {
-    CLook look;
-    CPixels first = Render(Base(300, 200, 255, 255, 255), look);
-    ASSERT_EQ(first.width, 300);
-  }
-  const std::wstring old = m_dir + L"\\out1.jpg";
-  ASSERT_TRUE(CopyFileW(old.c_str(), out.c_str(), FALSE));
-  const std::string before = [&] {
-    CPixels p;
-    pictest::DecodePicture(out, &p);
-    return std::string(p.rgb.begin(), p.rgb.end());
-  }();
+  ASSERT_EQ(Render(Base(300, 200, 255, 255, 255), CLook()).width, 300);
+  ASSERT_TRUE(CopyFileW(m_lastOut.c_str(), out.c_str(), FALSE));
+  CPixels before, after;
+  ASSERT_TRUE(pictest::DecodePicture(out, &before));
 
   // No picture loaded (the base does not exist): nothing is written and the old file stays.
-  {
-    CWaterMarkPainter painter;
-    painter.m_strBasePicPath = m_dir + L"\\missing.bmp";
-    FillPolicy(painter.m_policy, CLook());
-    DrawWaterMark(painter);
-    EXPECT_EQ(painter.m_pImage, nullptr);
-    EXPECT_FALSE(SaveAsJpeg(painter, out));
-  }
-  CPixels after;
+  bool loaded = true;
+  EXPECT_FALSE(Save(m_dir + L"\\missing.bmp", CLook(), out, &loaded));
+  EXPECT_FALSE(loaded);
   ASSERT_TRUE(pictest::DecodePicture(out, &after));
-  EXPECT_EQ(std::string(after.rgb.begin(), after.rgb.end()), before);
+  EXPECT_EQ(after.rgb, before.rgb);
 
   // A base that is not a picture: the old file is deleted and the save fails.
   const std::wstring broken = m_dir + L"\\broken.bmp";
-  HANDLE h = CreateFileW(broken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(h, "not a bitmap at all", 19, &written, nullptr);
-  CloseHandle(h);
-  {
-    CWaterMarkPainter painter;
-    painter.m_strBasePicPath = broken;
-    FillPolicy(painter.m_policy, CLook());
-    DrawWaterMark(painter);
-    EXPECT_FALSE(SaveAsJpeg(painter, out));
-  }
+  ASSERT_TRUE(pictest::WriteBytes(broken, "not a bitmap at all"));
+  EXPECT_FALSE(Save(broken, CLook(), out));
   EXPECT_EQ(GetFileAttributesW(out.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

@@ -16,19 +16,8 @@
 
 namespace {
 
-template <size_t N>
-void PutField(ExWChar (&field)[N], const std::wstring& text) {
-  std::memset(field, 0, sizeof(field));
-  for (size_t i = 0; i < text.size() && i + 1 < N; ++i) field[i] = static_cast<ExWChar>(text[i]);
-}
-
-std::string Narrow(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s.push_back(static_cast<char>(c));
-  return s;
-}
-
-const uint8_t kWhite[3] = {255, 255, 255};
+using pictest::kWhite;
+using pictest::Narrow;
 
 class PictureJob : public ::testing::Test {
  protected:
@@ -56,8 +45,8 @@ class PictureJob : public ::testing::Test {
   void SetLook(const std::wstring& text, const std::wstring& colour) {
     _PRINT_EXCHG_INFO& r = WatermarkPolicyCache.record;
     std::memset(&r, 0, sizeof(r));
-    PutField(r.watermarkText, text);
-    PutField(r.watermarkColor, colour);
+    pictest::PutField(r.watermarkText, text);
+    pictest::PutField(r.watermarkColor, colour);
     r.watermarkFontSize = 60;
     r.watermarkHorizontal = 0;
     WatermarkPolicyCache.bInit = 1;
@@ -68,10 +57,10 @@ class PictureJob : public ::testing::Test {
     return m_appData + L"\\KalTemp\\watermarkxlsx" + std::to_wstring(GetCurrentProcessId()) +
            L".jpg";
   }
-  bool MemberIsZero() const {
-    for (WCHAR c : m_target.m_szImgPath)
-      if (c != 0) return false;
-    return true;
+  // The job fails and leaves the path member all zero.
+  void ExpectRefusedWithoutPath() {
+    EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
+    for (WCHAR c : m_target.m_szImgPath) ASSERT_EQ(c, 0);
   }
 
   pictest::CGdiplusSession m_gdiplus;
@@ -127,23 +116,19 @@ TEST_F(PictureJob, SecondRunInTheSameProcessReplacesThePicture) {
 
 TEST_F(PictureJob, WithoutTheRunValueNothingIsStored) {
   ASSERT_TRUE(m_run.Remove());
-  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(MemberIsZero());
+  ExpectRefusedWithoutPath();
   EXPECT_EQ(GetFileAttributesW(m_appData.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(PictureJob, EmptyOrMissingAppDataStopsTheJob) {
   m_env.Set(L"");
-  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(MemberIsZero());
+  ExpectRefusedWithoutPath();
   m_env.Unset();
-  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(MemberIsZero());
+  ExpectRefusedWithoutPath();
   // A value that does not fit the 255-unit read counts as empty; the folder is not made.
   const std::wstring tooLong = m_root + L"\\" + std::wstring(300 - m_root.size(), L'a');
   m_env.Set(tooLong);
-  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(MemberIsZero());
+  ExpectRefusedWithoutPath();
   EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
   // 254 units still fit: the job gets past the variable (and stops later, at the member).
   std::wstring longest = m_root;
@@ -154,8 +139,7 @@ TEST_F(PictureJob, EmptyOrMissingAppDataStopsTheJob) {
   longest += L"\\" + std::wstring(254 - longest.size() - 1, L'r');
   ASSERT_EQ(longest.size(), 254u);
   m_env.Set(longest);
-  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(MemberIsZero());
+  ExpectRefusedWithoutPath();
   const DWORD made = GetFileAttributesW((longest + L"\\KalTemp").c_str());
   EXPECT_NE(made, INVALID_FILE_ATTRIBUTES);
 }
@@ -163,12 +147,9 @@ TEST_F(PictureJob, EmptyOrMissingAppDataStopsTheJob) {
 TEST_F(PictureJob, FolderThatCannotBeMadeStopsTheJob) {
   // A file stands where a directory of the path should be.
   const std::wstring blocker = m_root + L"\\blocker";
-  HANDLE h = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  CloseHandle(h);
+  ASSERT_TRUE(pictest::WriteBytes(blocker, ""));
   m_env.Set(blocker + L"\\Roaming");
-  EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(MemberIsZero());
+  ExpectRefusedWithoutPath();
 }
 
 TEST_F(PictureJob, MissingBasePictureStillStoresThePath) {
@@ -185,12 +166,7 @@ TEST_F(PictureJob, MissingBasePictureStillStoresThePath) {
 TEST_F(PictureJob, UndecodableBaseLeavesNoPictureBehind) {
   ASSERT_EQ(MakeWaterMarkPic(&m_target), 1);
   ASSERT_NE(GetFileAttributesW(ExpectedPicture().c_str()), INVALID_FILE_ATTRIBUTES);
-  const std::wstring base = m_agentDir + L"watermark.bmp";
-  HANDLE h = CreateFileW(base.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(h, "BMgarbage", 9, &written, nullptr);
-  CloseHandle(h);
+  ASSERT_TRUE(pictest::WriteBytes(m_agentDir + L"watermark.bmp", "BMgarbage"));
   EXPECT_EQ(MakeWaterMarkPic(&m_target), 1);
   EXPECT_EQ(GetFileAttributesW(ExpectedPicture().c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -7,29 +7,23 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "picture/watermark_painter.h"
+
 namespace pictest {
 namespace {
-
-int EncoderFor(const wchar_t* mime, CLSID* clsid) {
-  UINT count = 0, bytes = 0;
-  Gdiplus::GetImageEncodersSize(&count, &bytes);
-  if (bytes == 0) return -1;
-  std::vector<unsigned char> buffer(bytes);
-  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-  Gdiplus::GetImageEncoders(count, bytes, codecs);
-  for (UINT i = 0; i < count; ++i) {
-    if (wcscmp(codecs[i].MimeType, mime) == 0) {
-      *clsid = codecs[i].Clsid;
-      return int(i);
-    }
-  }
-  return -1;
-}
 
 int Diff(const uint8_t* p, const uint8_t background[3]) {
   int d = 0;
   for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(int(p[c]) - int(background[c])));
   return d;
+}
+
+// Calls f(x, y, pixel, difference from the background) for every pixel in columns [fromX, toX).
+template <class F>
+void ForEachPixel(const CPixels& pic, const uint8_t background[3], int fromX, int toX, F f) {
+  for (int y = 0; y < pic.height; ++y)
+    for (int x = std::max(0, fromX); x < std::min(toX, pic.width); ++x)
+      f(x, y, pic.At(x, y), Diff(pic.At(x, y), background));
 }
 
 }  // namespace
@@ -53,7 +47,7 @@ bool WriteSolidBitmap(const std::wstring& path, int width, int height, uint8_t r
     graphics.FillRectangle(&brush, 0, 0, width, height);
   }
   CLSID bmp;
-  if (EncoderFor(L"image/bmp", &bmp) < 0) return false;
+  if (GetEncoderClsid(L"image/bmp", &bmp) < 0) return false;
   return bitmap.Save(path.c_str(), &bmp, nullptr) == Gdiplus::Ok;
 }
 
@@ -94,21 +88,18 @@ CInk MeasureInk(const CPixels& pic, const uint8_t background[3], int threshold, 
   CInk ink;
   ink.minX = pic.width;
   ink.minY = pic.height;
-  if (toX < 0 || toX > pic.width) toX = pic.width;
-  for (int y = 0; y < pic.height; ++y) {
-    for (int x = std::max(0, fromX); x < toX; ++x) {
-      const int d = Diff(pic.At(x, y), background);
-      ink.strongest = std::max(ink.strongest, d);
-      if (d <= threshold) continue;
-      ++ink.count;
-      ink.sumX += x;
-      ink.sumY += y;
-      ink.minX = std::min(ink.minX, x);
-      ink.maxX = std::max(ink.maxX, x);
-      ink.minY = std::min(ink.minY, y);
-      ink.maxY = std::max(ink.maxY, y);
-    }
-  }
+  ForEachPixel(pic, background, fromX, toX < 0 ? pic.width : toX,
+               [&](int x, int y, const uint8_t*, int d) {
+                 ink.strongest = std::max(ink.strongest, d);
+                 if (d <= threshold) return;
+                 ++ink.count;
+                 ink.sumX += x;
+                 ink.sumY += y;
+                 ink.minX = std::min(ink.minX, x);
+                 ink.maxX = std::max(ink.maxX, x);
+                 ink.minY = std::min(ink.minY, y);
+                 ink.maxY = std::max(ink.maxY, y);
+               });
   return ink;
 }
 
@@ -116,32 +107,25 @@ void InkExtentInTextFrame(const CPixels& pic, const uint8_t background[3], int t
                           double angleDegrees, double* maxAbsX, double* maxAbsY) {
   const double a = -angleDegrees * 3.14159265358979323846 / 180.0;
   const double c = std::cos(a), s = std::sin(a);
-  const double cx = pic.width / 2.0, cy = pic.height / 2.0;
   *maxAbsX = 0;
   *maxAbsY = 0;
-  for (int y = 0; y < pic.height; ++y) {
-    for (int x = 0; x < pic.width; ++x) {
-      if (Diff(pic.At(x, y), background) <= threshold) continue;
-      // Pixel centre, in a y-down frame, turned the way GDI+ turns with RotateTransform.
-      const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
-      const double tx = dx * c - dy * s, ty = dx * s + dy * c;
-      *maxAbsX = std::max(*maxAbsX, std::fabs(tx));
-      *maxAbsY = std::max(*maxAbsY, std::fabs(ty));
-    }
-  }
+  ForEachPixel(pic, background, 0, pic.width, [&](int x, int y, const uint8_t*, int d) {
+    if (d <= threshold) return;
+    // Pixel centre, in a y-down frame, turned the way GDI+ turns with RotateTransform.
+    const double dx = x + 0.5 - pic.width / 2.0, dy = y + 0.5 - pic.height / 2.0;
+    *maxAbsX = std::max(*maxAbsX, std::fabs(dx * c - dy * s));
+    *maxAbsY = std::max(*maxAbsY, std::fabs(dx * s + dy * c));
+  });
 }
 
 void CoreInkColour(const CPixels& pic, const uint8_t background[3], int threshold, double rgb[3]) {
   double sum[3] = {0, 0, 0};
   long n = 0;
-  for (int y = 0; y < pic.height; ++y) {
-    for (int x = 0; x < pic.width; ++x) {
-      const uint8_t* p = pic.At(x, y);
-      if (Diff(p, background) <= threshold) continue;
-      for (int c = 0; c < 3; ++c) sum[c] += p[c];
-      ++n;
-    }
-  }
+  ForEachPixel(pic, background, 0, pic.width, [&](int, int, const uint8_t* p, int d) {
+    if (d <= threshold) return;
+    for (int c = 0; c < 3; ++c) sum[c] += p[c];
+    ++n;
+  });
   for (int c = 0; c < 3; ++c) rgb[c] = n ? sum[c] / n : -1;
 }
 

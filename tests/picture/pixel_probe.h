@@ -36,6 +36,9 @@ bool WriteSolidBitmap(const std::wstring& path, int width, int height, uint8_t r
 // Decodes any picture GDI+ reads; false when it cannot.
 bool DecodePicture(const std::wstring& path, CPixels* out);
 
+const uint8_t kWhite[3] = {255, 255, 255};
+const uint8_t kBlack[3] = {0, 0, 0};
+
 // Largest per-channel difference between two pictures of the same size (255 when the sizes
 // differ).
 int MaxChannelDiff(const CPixels& a, const CPixels& b);

@@ -2,6 +2,7 @@
 #include "tests/picture/system_fixtures.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cstring>
 
 namespace pictest {
@@ -106,6 +107,23 @@ void CScopedSections::SetUserNumber(const std::string& text) {
 void PutAnsi(char* field, size_t fieldBytes, const std::string& text) {
   std::memset(field, 0, fieldBytes);
   std::memcpy(field, text.data(), std::min(text.size(), fieldBytes));
+}
+
+std::wstring Today() {
+  SYSTEMTIME t = {};
+  GetLocalTime(&t);
+  wchar_t buffer[32];
+  swprintf(buffer, 32, L"%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
+  return buffer;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+  return ok && written == bytes.size();
 }
 
 }  // namespace pictest

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -67,5 +68,19 @@ constexpr size_t kUserNumberSectionBytes = 4096;
 
 // Fills an ANSI field of the block (cut to its size, always NUL-terminated when shorter).
 void PutAnsi(char* field, size_t fieldBytes, const std::string& text);
+
+// Fills a UTF-16 field of a policy record (cut to its size, always NUL-terminated).
+template <size_t N>
+void PutField(ExWChar (&field)[N], const std::wstring& text) {
+  std::memset(field, 0, sizeof(field));
+  for (size_t i = 0; i < text.size() && i + 1 < N; ++i) field[i] = static_cast<ExWChar>(text[i]);
+}
+
+// Low bytes of each unit (the paths and texts of these tests are ASCII).
+inline std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+// Local date as YYYY-MM-DD.
+std::wstring Today();
+// Creates or replaces a file holding the given bytes.
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
 
 }  // namespace pictest

@@ -26,27 +26,28 @@ kal::CWaterMarkTextParts Parts(const std::wstring& text, bool date, bool names, 
   return p;
 }
 
-TEST(WaterMarkTextCompose, TextLineAndSecondLineJoinedByAmpersand) {
-  using kal::ComposeWaterMarkTextFrom;
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"CONFIDENTIAL", false, false, false)), L"CONFIDENTIAL");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"CONFIDENTIAL", true, false, false)),
-            L"CONFIDENTIAL\n2026-12-04");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"CONFIDENTIAL", true, true, true)),
-            L"CONFIDENTIAL\n2026-12-04&alice&Alice A&E042");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"CONFIDENTIAL", false, true, false)),
-            L"CONFIDENTIAL\nalice&Alice A");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"CONFIDENTIAL", false, false, true)),
-            L"CONFIDENTIAL\nE042");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"CONFIDENTIAL", true, false, true)),
-            L"CONFIDENTIAL\n2026-12-04&E042");
-}
-
-TEST(WaterMarkTextCompose, EmptyTextHasNoLineFeedAndNoLeadingAmpersand) {
-  using kal::ComposeWaterMarkTextFrom;
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"", true, true, false)), L"2026-12-04&alice&Alice A");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"", false, true, true)), L"alice&Alice A&E042");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"", false, false, true)), L"E042");
-  EXPECT_EQ(ComposeWaterMarkTextFrom(Parts(L"", false, false, false)), L"");
+TEST(WaterMarkTextCompose, SecondLineJoinedByAmpersandWithoutStrayLineFeedOrAmpersand) {
+  struct Case {
+    const wchar_t* text;
+    bool date, names, id;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {L"CONFIDENTIAL", false, false, false, L"CONFIDENTIAL"},
+      {L"CONFIDENTIAL", true, false, false, L"CONFIDENTIAL\n2026-12-04"},
+      {L"CONFIDENTIAL", true, true, true, L"CONFIDENTIAL\n2026-12-04&alice&Alice A&E042"},
+      {L"CONFIDENTIAL", false, true, false, L"CONFIDENTIAL\nalice&Alice A"},
+      {L"CONFIDENTIAL", false, false, true, L"CONFIDENTIAL\nE042"},
+      {L"CONFIDENTIAL", true, false, true, L"CONFIDENTIAL\n2026-12-04&E042"},
+      {L"", true, true, false, L"2026-12-04&alice&Alice A"},
+      {L"", false, true, true, L"alice&Alice A&E042"},
+      {L"", false, false, true, L"E042"},
+      {L"", false, false, false, L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.date << c.names << c.id);
+    EXPECT_EQ(kal::ComposeWaterMarkTextFrom(Parts(c.text, c.date, c.names, c.id)), c.expected);
+  }
 }
 
 TEST(WaterMarkTextCompose, MissingNamesLeaveTheirSeparators) {
@@ -59,27 +60,15 @@ TEST(WaterMarkTextCompose, MissingNamesLeaveTheirSeparators) {
   p.m_strUserNameExtra.clear();
   p.m_strEmployeeId.clear();
   EXPECT_EQ(kal::ComposeWaterMarkTextFrom(p), L"X\n2026-12-04&&&");
-}
-
-TEST(WaterMarkTextCompose, DateIsZeroPadded) {
+  // The date is zero-padded.
   EXPECT_EQ(kal::FormatWaterMarkDate(2027, 1, 5), L"2027-01-05");
   EXPECT_EQ(kal::FormatWaterMarkDate(999, 10, 31), L"0999-10-31");
 }
 
-TEST(WaterMarkTextFields, ShowFlagIsTheCharacterOne) {
-  const ExWChar on[2] = {u'1', 0};
-  const ExWChar onTrailing[2] = {u'1', u'x'};
-  const ExWChar off[2] = {u'0', 0};
-  const ExWChar two[2] = {u'2', 0};
-  const ExWChar empty[2] = {0, u'1'};
-  EXPECT_TRUE(kal::IsShowFlagOn(on));
-  EXPECT_TRUE(kal::IsShowFlagOn(onTrailing));
-  EXPECT_FALSE(kal::IsShowFlagOn(off));
-  EXPECT_FALSE(kal::IsShowFlagOn(two));
-  EXPECT_FALSE(kal::IsShowFlagOn(empty));
-}
+TEST(WaterMarkTextFields, ShowFlagIsTheCharacterOneAndFieldsWithoutNulAreCut) {
+  const ExWChar flags[5][2] = {{u'1', 0}, {u'1', u'x'}, {u'0', 0}, {u'2', 0}, {0, u'1'}};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(kal::IsShowFlagOn(flags[i]), i < 2) << i;
 
-TEST(WaterMarkTextFields, FieldWithoutNulIsCutAtItsEnd) {
   const ExWChar field[6] = {u'a', u'b', u'c', u'd', u'e', u'f'};
   EXPECT_EQ(kal::WideFromField(field, 4), L"abcd");
   const ExWChar withNul[6] = {u'a', u'b', 0, u'd', u'e', u'f'};
@@ -139,33 +128,24 @@ TEST(AgentDirRule, RunValueBytesAreBoundedByTheirLength) {
   EXPECT_EQ(kal::AgentDirFromRunValue(nullptr, 10), L"");
 }
 
-TEST(DirectoryChain, DrivePathsCreateEveryDirectoryAfterTheRoot) {
+TEST(DirectoryChain, DrivePathsCreateEveryDirectoryAfterTheRootUncAfterServerAndShare) {
   using V = std::vector<std::wstring>;
   EXPECT_EQ(kal::DirectoryChainPrefixes(L"C:\\a\\b\\"), (V{L"C:\\a", L"C:\\a\\b"}));
   EXPECT_EQ(kal::DirectoryChainPrefixes(L"C:\\a\\b"), (V{L"C:\\a"}));
   EXPECT_EQ(kal::DirectoryChainPrefixes(L"C:\\Users\\u\\AppData\\Roaming\\KalTemp\\"),
             (V{L"C:\\Users", L"C:\\Users\\u", L"C:\\Users\\u\\AppData",
                L"C:\\Users\\u\\AppData\\Roaming", L"C:\\Users\\u\\AppData\\Roaming\\KalTemp"}));
-  EXPECT_EQ(kal::DirectoryChainPrefixes(L"C:\\"), V{});
-  EXPECT_EQ(kal::DirectoryChainPrefixes(L"relative"), V{});
-  EXPECT_EQ(kal::DirectoryChainPrefixes(L""), V{});
-}
-
-TEST(DirectoryChain, UncPathsStartAfterServerAndShare) {
-  using V = std::vector<std::wstring>;
+  for (const wchar_t* none : {L"C:\\", L"relative", L""})
+    EXPECT_EQ(kal::DirectoryChainPrefixes(none), V{}) << none;
   EXPECT_EQ(kal::DirectoryChainPrefixes(L"\\\\srv\\share\\a\\b\\"),
             (V{L"\\\\srv\\share\\a", L"\\\\srv\\share\\a\\b"}));
-  EXPECT_EQ(kal::DirectoryChainPrefixes(L"\\\\srv\\share\\"), V{});
-  EXPECT_EQ(kal::DirectoryChainPrefixes(L"\\\\srv\\share"), V{});
-  EXPECT_EQ(kal::DirectoryChainPrefixes(L"\\\\srv"), V{});
+  for (const wchar_t* none : {L"\\\\srv\\share\\", L"\\\\srv\\share", L"\\\\srv"})
+    EXPECT_EQ(kal::DirectoryChainPrefixes(none), V{}) << none;
 }
 
-TEST(PictureNames, FileNameCarriesTheProcessId) {
+TEST(PictureNames, FileNameCarriesTheProcessIdAndMemberTakesWholePathsOnly) {
   EXPECT_EQ(kal::PictureFileName(4711), L"watermarkxlsx4711.jpg");
   EXPECT_EQ(kal::PictureFileName(0), L"watermarkxlsx0.jpg");
-}
-
-TEST(PictureNames, PathMemberTakesWholePathsOnly) {
   wchar_t member[8];
   std::fill(std::begin(member), std::end(member), L'#');
   EXPECT_TRUE(kal::CopyPathToMember(L"C:\\abcd", member, 8));
@@ -190,11 +170,8 @@ TEST(DrawingGeometry, LayoutIsCentredOnThreeQuartersByAThird) {
 }
 
 TEST(DrawingGeometry, AlphaIsLowByteOfTheComplementAndEmAddsTen) {
-  EXPECT_EQ(kal::WaterMarkBrushAlpha(0), 255);
-  EXPECT_EQ(kal::WaterMarkBrushAlpha(128), 127);
-  EXPECT_EQ(kal::WaterMarkBrushAlpha(255), 0);
-  EXPECT_EQ(kal::WaterMarkBrushAlpha(256), 255);
-  EXPECT_EQ(kal::WaterMarkBrushAlpha(300), 211);
+  const int alpha[][2] = {{0, 255}, {128, 127}, {255, 0}, {256, 255}, {300, 211}};
+  for (const auto& a : alpha) EXPECT_EQ(kal::WaterMarkBrushAlpha(a[0]), a[1]) << a[0];
   EXPECT_FLOAT_EQ(kal::WaterMarkEmSize(0), 10.0f);
   EXPECT_FLOAT_EQ(kal::WaterMarkEmSize(30), 40.0f);
   // Taken as signed: a huge size wraps to a negative em size rather than a huge positive one.
