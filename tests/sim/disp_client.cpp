@@ -24,9 +24,12 @@ CCallResult CDisp::Invoke(const std::wstring& member, WORD flags, std::vector<CS
   r.hr = m_p->GetIDsOfNames(IID_NULL, raw.data(), static_cast<UINT>(raw.size()), 0, ids.data());
   if (FAILED(r.hr)) return r;
   // Named arguments first (they are the last `named.size()` given), then positional reversed.
-  const size_t positional = args.size() - named.size();
+  // A property put names its value DISPID_PROPERTYPUT.
+  const bool put = flags == DISPATCH_PROPERTYPUT;
+  const size_t positional = args.size() - named.size() - (put ? 1 : 0);
   std::vector<VARIANT> rgvarg;
   std::vector<DISPID> namedIds;
+  if (put) rgvarg.push_back(args.back().Get()), namedIds.push_back(DISPID_PROPERTYPUT);
   for (size_t k = 0; k < named.size(); ++k) {
     rgvarg.push_back(args[positional + k].Get());
     namedIds.push_back(ids[k + 1]);
@@ -37,8 +40,7 @@ CCallResult CDisp::Invoke(const std::wstring& member, WORD flags, std::vector<CS
   EXCEPINFO ex{};
   VARIANT result;
   VariantInit(&result);
-  UINT argErr = 0;
-  r.hr = m_p->Invoke(ids[0], IID_NULL, 0, flags, &dp, &result, &ex, &argErr);
+  r.hr = m_p->Invoke(ids[0], IID_NULL, 0, flags, &dp, put ? nullptr : &result, &ex, nullptr);
   r.value = CSimVariant::Copy(result);
   VariantClear(&result);
   if (r.hr == DISP_E_EXCEPTION) {
@@ -52,27 +54,19 @@ CCallResult CDisp::Invoke(const std::wstring& member, WORD flags, std::vector<CS
 }
 
 CCallResult CDisp::TryPut(const std::wstring& member, CSimVariant value) const {
-  CCallResult r;
-  LPOLESTR name = const_cast<LPOLESTR>(member.c_str());
-  DISPID id = DISPID_UNKNOWN;
-  r.hr = m_p ? m_p->GetIDsOfNames(IID_NULL, &name, 1, 0, &id) : E_POINTER;
-  if (FAILED(r.hr)) return r;
-  DISPID put = DISPID_PROPERTYPUT;
-  VARIANT arg = value.Get();
-  DISPPARAMS dp{&arg, &put, 1, 1};
-  EXCEPINFO ex{};
-  r.hr = m_p->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &dp, nullptr, &ex, nullptr);
-  if (r.hr == DISP_E_EXCEPTION) {
-    r.scode = ex.scode;
-    if (ex.bstrDescription) r.error = ex.bstrDescription;
-  }
-  SysFreeString(ex.bstrDescription);
-  SysFreeString(ex.bstrSource);
-  SysFreeString(ex.bstrHelpFile);
-  return r;
+  return Invoke(member, DISPATCH_PROPERTYPUT, {std::move(value)});
 }
 
-static std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+namespace {
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+// The value of a call that must succeed, through `convert`; `failed` when it did not.
+template <typename T, typename F>
+T Checked(const CCallResult& r, const std::wstring& what, F convert, T failed) {
+  EXPECT_EQ(S_OK, r.hr) << Narrow(what) << " " << Narrow(r.error);
+  return SUCCEEDED(r.hr) ? convert(r.value.Get()) : failed;
+}
+}  // namespace
 
 CDisp CDisp::Obj(const std::wstring& member, std::vector<CSimVariant> args) const {
   CCallResult r = TryGet(member, std::move(args));
@@ -81,27 +75,17 @@ CDisp CDisp::Obj(const std::wstring& member, std::vector<CSimVariant> args) cons
 }
 
 long CDisp::Long(const std::wstring& member, std::vector<CSimVariant> args) const {
-  CCallResult r = TryGet(member, std::move(args));
-  EXPECT_EQ(S_OK, r.hr) << Narrow(member);
-  return SUCCEEDED(r.hr) ? kalsim::ToLong(r.value.Get()) : -123456;
+  return Checked(TryGet(member, std::move(args)), member, kalsim::ToLong, -123456L);
 }
 
 double CDisp::Double(const std::wstring& member) const {
-  CCallResult r = TryGet(member);
-  EXPECT_EQ(S_OK, r.hr) << Narrow(member);
-  return SUCCEEDED(r.hr) ? kalsim::ToDouble(r.value.Get()) : -123456.0;
+  return Checked(TryGet(member), member, kalsim::ToDouble, -123456.0);
 }
 
-bool CDisp::Bool(const std::wstring& member) const {
-  CCallResult r = TryGet(member);
-  EXPECT_EQ(S_OK, r.hr) << Narrow(member);
-  return SUCCEEDED(r.hr) && kalsim::ToBool(r.value.Get());
-}
+bool CDisp::Bool(const std::wstring& member) const { return Checked(TryGet(member), member, kalsim::ToBool, false); }
 
 std::wstring CDisp::Str(const std::wstring& member) const {
-  CCallResult r = TryGet(member);
-  EXPECT_EQ(S_OK, r.hr) << Narrow(member);
-  return SUCCEEDED(r.hr) ? kalsim::ToString(r.value.Get()) : L"<failed>";
+  return Checked(TryGet(member), member, kalsim::ToString, std::wstring(L"<failed>"));
 }
 
 void CDisp::Put(const std::wstring& member, CSimVariant value) const {

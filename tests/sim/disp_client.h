@@ -61,4 +61,15 @@ inline CSimVariant R4(float v) { return CSimVariant::Float(v); }
 inline CSimVariant B(bool v) { return CSimVariant::Bool(v); }
 inline CSimVariant Missing() { return CSimVariant::Missing(); }
 
+// The primary header's Shapes of section `section` of `document`.
+inline CDisp HeaderShapesOf(const CDisp& document, long section) {
+  return document.Obj(L"Sections").Obj(L"Item", {I(section)}).Obj(L"Headers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
+}
+// Documents.Open arguments as the add-in passes them: the path and 15 missing ones.
+inline std::vector<CSimVariant> OpenArgs(const std::wstring& path) {
+  std::vector<CSimVariant> args{S(path)};
+  args.resize(16, Missing());
+  return args;
+}
+
 }  // namespace simtest

@@ -74,13 +74,9 @@ class CSink : public IDispatch {
  public:
   explicit CSink(const IID& iid) : m_iid(iid) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == m_iid) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    *ppv = riid == IID_IUnknown || riid == m_iid ? static_cast<IDispatch*>(this) : nullptr;
+    if (*ppv) AddRef();
+    return *ppv ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
   STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }  // lives on the stack
@@ -114,18 +110,16 @@ HRESULT Raw(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> rgvarg, st
   return d->Invoke(id, IID_NULL, 0, flags, &dp, result, ex, argErr);
 }
 
-VARIANT Bstr(const wchar_t* s) {
+// A VARIANT of type vt whose value `set` fills in.
+template <typename F>
+VARIANT Var(VARTYPE vt, F set) {
   VARIANT v;
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocString(s);
+  v.vt = vt;
+  set(v);
   return v;
 }
-VARIANT I4(long n) {
-  VARIANT v;
-  v.vt = VT_I4;
-  v.lVal = n;
-  return v;
-}
+VARIANT Bstr(const wchar_t* s) { return Var(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(s); }); }
+VARIANT I4(long n) { return Var(VT_I4, [&](VARIANT& v) { v.lVal = n; }); }
 std::wstring Text(VARIANT& v) {
   std::wstring s = v.vt == VT_BSTR ? v.bstrVal : L"<not a string>";
   VariantClear(&v);
@@ -199,9 +193,7 @@ TEST_F(EngineTest, NamedAndMissingArguments) {
   ASSERT_EQ(S_OK, Raw(m_d, ids[0], DISPATCH_METHOD, {third, first}, {2, 0}, &m_result));
   EXPECT_EQ(L"x|-|z", Text(m_result));
   // A positional first argument, a missing second and a named third.
-  VARIANT missing;
-  missing.vt = VT_ERROR;
-  missing.scode = DISP_E_PARAMNOTFOUND;
+  VARIANT missing = Var(VT_ERROR, [](VARIANT& v) { v.scode = DISP_E_PARAMNOTFOUND; });
   ASSERT_EQ(S_OK, Raw(m_d, ids[0], DISPATCH_METHOD, {third, missing, first}, {2}, &m_result));
   EXPECT_EQ(L"x|-|z", Text(m_result));
   // A required argument left missing.
@@ -214,23 +206,15 @@ TEST_F(EngineTest, NamedAndMissingArguments) {
 
 TEST_F(EngineTest, CoercesTheArgumentTypesOfficeClientsPass) {
   DISPID scale = IdOf(m_d, L"Scale");
-  VARIANT r4;
-  r4.vt = VT_R4;
-  r4.fltVal = 2.5f;
-  VARIANT i2;
-  i2.vt = VT_I2;
-  i2.iVal = -1;
+  VARIANT r4 = Var(VT_R4, [](VARIANT& v) { v.fltVal = 2.5f; });
+  VARIANT i2 = Var(VT_I2, [](VARIANT& v) { v.iVal = -1; });
   ASSERT_EQ(S_OK, Raw(m_d, scale, DISPATCH_METHOD, {i2, r4}, {}, &m_result));
   EXPECT_EQ(10, m_widget->m_nSize);
   EXPECT_EQ(VT_BOOL, m_result.vt);
   EXPECT_EQ(VARIANT_TRUE, m_result.boolVal);
   // A byref VARIANT is read through.
-  VARIANT inner;
-  inner.vt = VT_R8;
-  inner.dblVal = 0.5;
-  VARIANT ref;
-  ref.vt = VT_VARIANT | VT_BYREF;
-  ref.pvarVal = &inner;
+  VARIANT inner = Var(VT_R8, [](VARIANT& v) { v.dblVal = 0.5; });
+  VARIANT ref = Var(VT_VARIANT | VT_BYREF, [&](VARIANT& v) { v.pvarVal = &inner; });
   ASSERT_EQ(S_OK, Raw(m_d, scale, DISPATCH_METHOD, {ref}, {}, &m_result));
   EXPECT_EQ(5, m_widget->m_nSize);
   EXPECT_EQ(VARIANT_FALSE, m_result.boolVal);

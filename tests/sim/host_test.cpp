@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,14 +39,9 @@ void WriteText(const std::wstring& path, const std::string& text) {
 std::vector<std::string> ReadLines(const std::wstring& path) {
   std::string bytes;
   kalsim::word::ReadWholeFile(path, bytes);
+  std::istringstream in(bytes);
   std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    size_t nl = bytes.find('\n', pos);
-    lines.push_back(bytes.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos));
-    if (nl == std::string::npos) break;
-    pos = nl + 1;
-  }
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
@@ -114,28 +110,17 @@ TEST_F(AddinHost, ConnectsInWordsOrderAppliesRibbonDeliversEventsAndReleasesEver
   std::string all;
   for (auto& l : log) all += l + "\n";
   SCOPED_TRACE(all);
-  int create = Find(log, "CreateInstance");
-  int connect = Find(log, "OnConnection mode=1 qi=0 app=Microsoft Word version=16.0 progid=KalSimTest.Addin custom=0");
-  int ribbon = Find(log, "GetCustomUI Microsoft.Word.Document");
-  int open = Find(log, "event 4 args=1 first=report.docx");
-  int startup = Find(log, "OnStartupComplete active=report.docx");
-  int timer = Find(log, "timer fired");
-  int selection = Find(log, "event 12 args=1");
-  int quit = Find(log, "event 2 args=0");
-  int shutdown = Find(log, "OnBeginShutdown");
-  int disconnect = Find(log, "OnDisconnection mode=0");
-  int unload = Find(log, "DllCanUnloadNow objects=0");
-  ASSERT_GE(create, 0);
-  EXPECT_LT(create, connect);
-  EXPECT_LT(connect, ribbon);
-  EXPECT_LT(ribbon, open);
-  EXPECT_LT(open, startup);
-  EXPECT_LT(startup, timer);
-  EXPECT_LT(timer, selection);
-  EXPECT_LT(selection, quit);
-  EXPECT_LT(quit, shutdown);
-  EXPECT_LT(shutdown, disconnect);
-  EXPECT_LT(disconnect, unload);
+  // Each step is logged, after the one before it.
+  int previous = -1;
+  for (const char* step : {"CreateInstance",
+                           "OnConnection mode=1 qi=0 app=Microsoft Word version=16.0 progid=KalSimTest.Addin custom=0",
+                           "GetCustomUI Microsoft.Word.Document", "event 4 args=1 first=report.docx",
+                           "OnStartupComplete active=report.docx", "timer fired", "event 12 args=1",
+                           "event 2 args=0", "OnBeginShutdown", "OnDisconnection mode=0", "DllCanUnloadNow objects=0"}) {
+    const int at = Find(log, step);
+    EXPECT_GT(at, previous) << step;
+    previous = at;
+  }
   EXPECT_EQ(-1, Find(log, "OnAddInsUpdate"));
 
   json s = ReadJson(state);
@@ -233,10 +218,8 @@ TEST(WordLocalServer, ServesWordApplicationToAutomationClients) {
     raw->Release();
     word.Put(L"Visible", B(false));
     word.Put(L"DisplayAlerts", I(0));
-    std::vector<CSimVariant> args{S(doc)};
-    for (int i = 0; i < 15; ++i) args.push_back(Missing());
-    CDisp document(word.Obj(L"Documents").Call(L"Open", args));
-    CDisp shapes = document.Obj(L"Sections").Obj(L"Item", {I(1)}).Obj(L"Headers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
+    CDisp document(word.Obj(L"Documents").Call(L"Open", OpenArgs(doc)));
+    CDisp shapes = HeaderShapesOf(document, 1);
     ASSERT_EQ(1, shapes.Long(L"Count"));
     shapes.Obj(L"Item", {I(1)}).Call(L"Select", {Missing()});
     word.Obj(L"Selection").Call(L"Delete", {I(1), I(1)}, {L"Unit", L"Count"});

@@ -37,33 +37,31 @@ void Log(const std::wstring& line) {
   fclose(f);
 }
 
-// Late-bound property read returning a string ("" on failure).
-std::wstring GetString(IDispatch* obj, const wchar_t* name) {
-  if (!obj) return L"";
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id;
-  if (FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, 0, &id))) return L"";
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
+// Late-bound property read; VT_EMPTY on failure.
+VARIANT GetProp(IDispatch* obj, const wchar_t* name) {
   VARIANT v;
   VariantInit(&v);
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  if (obj && SUCCEEDED(obj->GetIDsOfNames(IID_NULL, &n, 1, 0, &id)))
+    obj->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr);
+  return v;
+}
+
+// A string property ("" on failure).
+std::wstring GetString(IDispatch* obj, const wchar_t* name) {
+  VARIANT v = GetProp(obj, name);
   std::wstring out;
-  if (SUCCEEDED(obj->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr)) &&
-      SUCCEEDED(VariantChangeType(&v, &v, 0, VT_BSTR)) && v.bstrVal)
-    out = v.bstrVal;
+  if (SUCCEEDED(VariantChangeType(&v, &v, 0, VT_BSTR)) && v.bstrVal) out = v.bstrVal;
   VariantClear(&v);
   return out;
 }
 
 ComPtr<IDispatch> GetObject(IDispatch* obj, const wchar_t* name) {
+  VARIANT v = GetProp(obj, name);
   ComPtr<IDispatch> out;
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id;
-  if (!obj || FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, 0, &id))) return out;
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
-  VARIANT v;
-  VariantInit(&v);
-  if (SUCCEEDED(obj->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr)) && v.vt == VT_DISPATCH)
-    out = v.pdispVal;
+  if (v.vt == VT_DISPATCH) out = v.pdispVal;
   VariantClear(&v);
   return out;
 }

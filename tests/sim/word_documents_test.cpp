@@ -60,7 +60,6 @@ TEST(WordDocuments, JsonRoundTripKeepsEverythingIncludingLinks) {
   EXPECT_TRUE(back->trackRevisions);
   EXPECT_EQ(kViewOutline, back->viewType);
   EXPECT_TRUE(back->sections[1]->differentFirstPage);
-  // New shapes are numbered past the names already there.
   EXPECT_EQ(L"own header", back->sections[2]->headers[0].story->text);
 }
 
@@ -80,21 +79,18 @@ TEST(WordDocuments, OpenWithMissingArgumentsEditSaveAndReopen) {
   SaveDocumentFile(*SampleDocument(), path);
   auto app = CWordApplication::Create();
   CDisp word(app->AsDispatch());
-  std::vector<CSimVariant> args{S(path)};
-  for (int i = 0; i < 15; ++i) args.push_back(Missing());
-  CDisp doc(word.Obj(L"Documents").Call(L"Open", args));
+  CDisp doc(word.Obj(L"Documents").Call(L"Open", OpenArgs(path)));
   EXPECT_EQ(L"sim_doc_roundtrip.docx", doc.Str(L"Name"));
   EXPECT_TRUE(doc.Bool(L"Saved"));
   EXPECT_EQ(1, doc.Long(L"ProtectionType"));
   doc.Call(L"Unprotect", {S(L"")});
-  CDisp shapes = doc.Obj(L"Sections").Obj(L"Item", {I(2)}).Obj(L"Headers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
-  shapes.Obj(L"Item", {I(1)}).Call(L"Delete");
+  HeaderShapesOf(doc, 2).Obj(L"Item", {I(1)}).Call(L"Delete");
   doc.Call(L"Save");
   EXPECT_TRUE(doc.Bool(L"Saved"));
   doc.Call(L"Close");
   // Opening the same file twice gives the open document; a fresh open reads the saved file.
   CDisp again(word.Obj(L"Documents").Call(L"Open", {S(path)}, {L"FileName"}));
-  EXPECT_EQ(0, again.Obj(L"Sections").Obj(L"Item", {I(1)}).Obj(L"Headers").Obj(L"Item", {I(1)}).Obj(L"Shapes").Long(L"Count"));
+  EXPECT_EQ(0, HeaderShapesOf(again, 1).Long(L"Count"));
   EXPECT_EQ(-1, again.Long(L"ProtectionType"));
   CDisp same(word.Obj(L"Documents").Call(L"Open", {S(path)}));
   EXPECT_EQ(1, word.Obj(L"Documents").Long(L"Count"));

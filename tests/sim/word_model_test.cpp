@@ -18,11 +18,9 @@ namespace {
 class CEventLog : public IDispatch {
  public:
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != kal::DIID_Word_ApplicationEvents2) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
+    *ppv = riid == IID_IUnknown || riid == kal::DIID_Word_ApplicationEvents2 ? static_cast<IDispatch*>(this) : nullptr;
+    if (*ppv) AddRef();
+    return *ppv ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
   STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
@@ -49,10 +47,8 @@ class WordModelTest : public ::testing::Test {
     m_app = CWordApplication::Create();
     m_word = CDisp(m_app->AsDispatch());
   }
-  // The primary header's Shapes of section i of the active document.
-  CDisp HeaderShapes(long section) {
-    return m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(section)}).Obj(L"Headers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
-  }
+  CDisp Section(long i) { return m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(i)}); }
+  CDisp HeaderShapes(long section) { return HeaderShapesOf(m_word.Obj(L"ActiveDocument"), section); }
   CDisp AddMark(const CDisp& shapes, const std::wstring& text) {
     return CDisp(shapes.Call(L"AddTextEffect", {I(0), S(text), S(L"Arial"), R4(36), I(0), I(0), R4(100), R4(375), Missing()}));
   }
@@ -83,11 +79,11 @@ TEST_F(WordModelTest, LinkedHeadersShareOneShapesCollection) {
   EXPECT_EQ(2, HeaderShapes(3).Long(L"Count"));
   EXPECT_EQ(L"two", HeaderShapes(1).Obj(L"Item", {I(2)}).Obj(L"TextEffect").Str(L"Text"));
   // Footers and the first-page header are separate stories.
-  CDisp section1 = m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(1)});
+  CDisp section1 = Section(1);
   EXPECT_EQ(0, section1.Obj(L"Footers").Obj(L"Item", {I(1)}).Obj(L"Shapes").Long(L"Count"));
   EXPECT_EQ(0, section1.Obj(L"Headers").Obj(L"Item", {I(2)}).Obj(L"Shapes").Long(L"Count"));
   // Unlinking section 3 gives it a copy; later changes no longer reach it.
-  CDisp header3 = m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(3)}).Obj(L"Headers").Obj(L"Item", {I(1)});
+  CDisp header3 = Section(3).Obj(L"Headers").Obj(L"Item", {I(1)});
   EXPECT_TRUE(header3.Bool(L"LinkToPrevious"));
   header3.Put(L"LinkToPrevious", B(false));
   AddMark(HeaderShapes(1), L"three");
@@ -143,14 +139,14 @@ TEST_F(WordModelTest, SeekViewReadsBackTheHeaderShown) {
   CDisp document = m_word.Obj(L"ActiveDocument");
   CDisp view = document.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View");
   EXPECT_EQ(DISP_E_EXCEPTION, m_word.Obj(L"Selection").TryGet(L"HeaderFooter").hr);
-  document.Obj(L"Sections").Obj(L"Item", {I(1)}).Obj(L"Range").Call(L"Select");
+  Section(1).Obj(L"Range").Call(L"Select");
   view.Put(L"SeekView", I(9));
   EXPECT_EQ(1, view.Long(L"SeekView"));
   EXPECT_EQ(1, document.Obj(L"ActiveWindow").Obj(L"View").Long(L"SeekView"));  // one pane
   AddMark(m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes"), L"s1");
   EXPECT_EQ(1u, doc->sections[0]->headers[0].story->shapes.size());
   // Section 2 starts on a page with its own first-page header.
-  document.Obj(L"Sections").Obj(L"Item", {I(2)}).Obj(L"Range").Call(L"Select");
+  Section(2).Obj(L"Range").Call(L"Select");
   EXPECT_EQ(0, view.Long(L"SeekView"));  // selecting body text leaves the header
   view.Put(L"SeekView", I(9));
   EXPECT_EQ(2, view.Long(L"SeekView"));
@@ -265,11 +261,10 @@ TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
   long found = 0;
   for (long i = 1; i <= controls.Long(L"Count"); ++i) {
     CDisp c = controls.Obj(L"Item", {I(i)});
-    if (c.Str(L"Caption") == L"背景(&K)") {
-      ++found;
-      EXPECT_TRUE(c.Bool(L"Enabled"));
-      c.Put(L"Enabled", B(false));
-    }
+    if (c.Str(L"Caption") != L"背景(&K)") continue;
+    ++found;
+    EXPECT_TRUE(c.Bool(L"Enabled"));
+    c.Put(L"Enabled", B(false));
   }
   EXPECT_EQ(1, found);
   EXPECT_FALSE(m_word.Obj(L"NormalTemplate").Bool(L"Saved"));
@@ -277,8 +272,7 @@ TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
   CDisp menu = m_word.Obj(L"CommandBars").Obj(L"Item", {S(L"Menu Bar")}).Obj(L"Controls");
   long inMenus = 0;
   for (long i = 1; i <= menu.Long(L"Count"); ++i) {
-    CDisp popup = menu.Obj(L"Item", {I(i)}).Obj(L"Control");
-    CDisp items = popup.Obj(L"Controls");
+    CDisp items = menu.Obj(L"Item", {I(i)}).Obj(L"Control").Obj(L"Controls");
     for (long j = 1; j <= items.Long(L"Count"); ++j)
       if (items.Obj(L"Item", {I(j)}).Str(L"Caption") == L"背景(&K)") ++inMenus;
   }

@@ -46,6 +46,6 @@ class CWordEndToEnd : public ::testing::Test {
 // Policy text naming one process by id.
 std::string E2ePolicy(DWORD pid, bool readOnly, bool watermark);
 std::wstring TempDir();
-std::wstring Widen(const std::string& utf8);
+bool WriteText(const std::wstring& path, const std::string& text);
 
 }  // namespace kaltest

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <functional>
 #include <set>
 
 #include "core/automation.h"
@@ -13,7 +13,8 @@
 namespace kaltest {
 namespace {
 
-const char kPrefix[] = "PowerPlusWaterMarkObject4B414C";
+// The stamp name of section n (below 10).
+std::string Mark(int n) { return "PowerPlusWaterMarkObject4B414C0" + std::to_string(n); }
 
 std::vector<std::string> Names(const nlohmann::json& shapes) {
   std::vector<std::string> names;
@@ -44,9 +45,7 @@ TEST_F(WordEndToEnd, LinkedHeadersGetThreeShapesTheDocumentStaysSavedAndTheRibbo
   const CWordResult r = RunWord(run);
   ASSERT_EQ(r.exitCode, 0);
   ASSERT_TRUE(r.state.is_object());
-  EXPECT_EQ(Names(r.Shapes(1, r.state)),
-            (std::vector<std::string>{std::string(kPrefix) + "01", std::string(kPrefix) + "02",
-                                      std::string(kPrefix) + "03"}));
+  EXPECT_EQ(Names(r.Shapes(1, r.state)), (std::vector<std::string>{Mark(1), Mark(2), Mark(3)}));
   EXPECT_TRUE(Doc0(r.state).at("saved").get<bool>());
   const auto& actions = r.state.at("actions");
   ASSERT_GE(actions.size(), 6u);
@@ -61,9 +60,7 @@ TEST_F(WordEndToEnd, UnlinkedHeadersCarryTheirOwn) {
   run.document = ThreeSections(false);
   const CWordResult r = RunWord(run);
   ASSERT_EQ(r.exitCode, 0);
-  for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(Names(r.Shapes(i, r.state)), std::vector<std::string>{std::string(kPrefix) + "0" + std::to_string(i)});
-  }
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(Names(r.Shapes(i, r.state)), std::vector<std::string>{Mark(i)});
   EXPECT_TRUE(Doc0(r.state).at("saved").get<bool>());
 }
 
@@ -117,8 +114,7 @@ TEST_F(WordEndToEnd, Word2003GetsItsBackgroundControlsDisabled) {
   run.extraArgs = L"/version 11.0";
   const CWordResult r = RunWord(run);
   ASSERT_EQ(r.exitCode, 0);
-  int disabled = 0;
-  int found = 0;
+  int disabled = 0, found = 0;
   std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& controls) {
     for (const auto& c : controls) {
       if (c.value("caption", "") == "背景(&K)") {
@@ -151,9 +147,8 @@ TEST_F(WordEndToEnd, ReadOnlyDocumentIsProtectedForCommentsWithAFreshPasswordPer
     EXPECT_TRUE(doc.at("saved").get<bool>());
     EXPECT_EQ(r.state.at("actions").at(1).value("result", "").rfind("refused", 0), 0u);
     // The timer stopped after its first tick found the document protected.
-    const auto lines = m_trace.Entries();
     size_t ticks = 0, kills = 0;
-    for (const auto& l : lines) {
+    for (const auto& l : m_trace.Entries()) {
       if (l.pid != r.pid) continue;
       EXPECT_EQ(l.text.find(password), std::string::npos) << l.text;
       ticks += l.text.find("LockWinDocTimer--------------------enter") != std::string::npos;
@@ -185,14 +180,7 @@ TEST_F(WordEndToEnd, AutomationStartedWordStaysPassiveWhileItsOptionsChange) {
   // Whatever Word process the agent sees gets a watermark, so only the switch keeps it passive.
   ASSERT_TRUE(s_pAgent->Set(E2ePolicy(0, false, true) + "protect = WINWORD.EXE readonly=0 print=1\n"));
   const std::wstring docPath = TempDir() + L"kalword_e2e_automation.docx";
-  {
-    HANDLE h = ::CreateFileW(docPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    const std::string doc = ThreeSections(true);
-    DWORD written = 0;
-    ::WriteFile(h, doc.data(), static_cast<DWORD>(doc.size()), &written, nullptr);
-    ::CloseHandle(h);
-  }
+  ASSERT_TRUE(WriteText(docPath, ThreeSections(true)));
   ASSERT_GE(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), 0);
   {
     CLSID clsid{};

@@ -13,20 +13,12 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv);
 namespace kaltest {
 
 std::string MakePolicyText(const CWordPolicy& p, DWORD pid) {
-  std::string text =
-      "[user]\nname = alice\nemployeeId = E-1001\n"
-      "[watermark]\n";
-  text += "readWatermark = " + std::string(p.watermark ? "1" : "0") + "\n";
-  text += "tavFileWatermark = 1\nsmartFileWatermark = 1\nmodelFlag = 0\n";
-  text += "horizontal = " + std::string(p.horizontal ? "1" : "0") + "\n";
-  text += "text = " + p.text + "\nfont = Arial\n";
-  text += "fontSize = " + std::to_string(p.fontSize) + "\n";
-  text += "color = " + p.color + "\n";
-  text += "transparency = " + std::to_string(p.transparency) + "\n";
-  text += "showDate = 0\nshowUserName = 0\nshowEmployeeId = 0\n";
-  text += "[processes]\nprotect = pid:" + std::to_string(pid) +
-          " readonly=" + (p.readOnly ? "1" : "0") + " print=1\n";
-  return text;
+  return std::string("[user]\nname = alice\nemployeeId = E-1001\n[watermark]\nreadWatermark = ") +
+         (p.watermark ? "1" : "0") + "\ntavFileWatermark = 1\nsmartFileWatermark = 1\nmodelFlag = 0\nhorizontal = " +
+         (p.horizontal ? "1" : "0") + "\ntext = " + p.text + "\nfont = Arial\nfontSize = " + std::to_string(p.fontSize) +
+         "\ncolor = " + p.color + "\ntransparency = " + std::to_string(p.transparency) +
+         "\nshowDate = 0\nshowUserName = 0\nshowEmployeeId = 0\n[processes]\nprotect = pid:" + std::to_string(pid) +
+         " readonly=" + (p.readOnly ? "1" : "0") + " print=1\n";
 }
 
 void PumpFor(DWORD ms) {

@@ -46,6 +46,13 @@ class CWordAddinTest : public ::testing::Test {
   // OnStartupComplete as Word does.
   void ConnectAddin();
   void DisconnectAddin();
+  // Publish, StartWord and ConnectAddin in one.
+  void Start(std::shared_ptr<kalsim::word::CDocument> doc, const CWordPolicy& policy = {},
+             const std::wstring& version = L"16.0") {
+    Publish(policy);
+    StartWord(std::move(doc), version);
+    ConnectAddin();
+  }
 
   CMSWord* Addin() const { return m_pAddin; }
   kalsim::word::CWordApplication& App() { return *m_app.Get(); }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cmath>
+#include <functional>
 #include <limits>
 
 #include "word/word_rules.h"
@@ -12,6 +12,8 @@ using namespace kal::word;
 
 namespace {
 bool IgnoreCase(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const int32_t kFailed = static_cast<int32_t>(0x80004005);
 
 CWordWatermarkParams Expected() {
   CWordWatermarkParams p;
@@ -36,15 +38,13 @@ CShapeFacts Intact() {
   f.transparency = 128 / 255.0;
   f.rgb = 16711680;
   f.rotation = 315.0;
-  f.left = -999995.0;
-  f.top = -999995.0;
+  f.left = f.top = -999995.0;
   return f;
 }
 }  // namespace
 
 TEST(WordRibbonXml, IsTheNinePiecesInOrderWithThePublishedNamespace) {
-  const std::wstring xml = BuildWordRibbonXml();
-  EXPECT_EQ(xml,
+  EXPECT_EQ(BuildWordRibbonXml(),
             L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\">"
             L"<commands>"
             L"<command idMso=\"WatermarkCustomDialog\" enabled=\"false\"/>"
@@ -53,57 +53,56 @@ TEST(WordRibbonXml, IsTheNinePiecesInOrderWithThePublishedNamespace) {
             L"<command idMso=\"CustomWatermarkGallery\" enabled=\"false\"/>"
             L"<command idMso=\"SaveSelectionToWaterMarkGallery\" enabled=\"false\"/>"
             L"</commands></customUI>");
-  EXPECT_EQ(xml.find(L'\n'), std::wstring::npos);
 }
 
 TEST(WordShapeNames, TwoDigitSectionNumbersAndWiderAbove99) {
-  EXPECT_EQ(MakeWatermarkShapeName(1), L"PowerPlusWaterMarkObject4B414C01");
-  EXPECT_EQ(MakeWatermarkShapeName(7), L"PowerPlusWaterMarkObject4B414C07");
-  EXPECT_EQ(MakeWatermarkShapeName(12), L"PowerPlusWaterMarkObject4B414C12");
-  EXPECT_EQ(MakeWatermarkShapeName(100), L"PowerPlusWaterMarkObject4B414C100");
+  for (auto [n, name] : {std::pair<int, const wchar_t*>{1, L"01"}, {7, L"07"}, {12, L"12"}, {100, L"100"}})
+    EXPECT_EQ(MakeWatermarkShapeName(n), std::wstring(L"PowerPlusWaterMarkObject4B414C") + name);
 }
 
-TEST(WordShapeNames, RemovalKnowsFourCaseSensitivePrefixes) {
-  EXPECT_TRUE(IsRemovableWatermarkName(L"LumiCoreWatermark"));
-  EXPECT_TRUE(IsRemovableWatermarkName(L"LumiCoreWatermark7"));
-  EXPECT_TRUE(IsRemovableWatermarkName(L"PowerPlusWaterMarkObject-3"));
-  EXPECT_TRUE(IsRemovableWatermarkName(L"PowerPlusWaterMarkObject4B414C01"));
-  EXPECT_TRUE(IsRemovableWatermarkName(L"WordArt 2"));
-  EXPECT_TRUE(IsRemovableWatermarkName(L"WordArt "));
+TEST(WordShapeNames, RemovalKnowsFourCaseSensitivePrefixesVerificationOnlyTheStamp) {
+  struct Case {
+    const wchar_t* name;
+    bool removable, stamped;
+  };
   // Eight characters with the blank: "WordArt2" and other cases do not match.
-  EXPECT_FALSE(IsRemovableWatermarkName(L"WordArt2"));
-  EXPECT_FALSE(IsRemovableWatermarkName(L"wordart 2"));
-  EXPECT_FALSE(IsRemovableWatermarkName(L"lumicorewatermark"));
-  EXPECT_FALSE(IsRemovableWatermarkName(L"PowerPlusWaterMarkObject4b414c01"));
-  EXPECT_FALSE(IsRemovableWatermarkName(L"PowerPlusWaterMarkObject"));  // shorter than any prefix
-  EXPECT_FALSE(IsRemovableWatermarkName(L"Logo"));
-  EXPECT_FALSE(IsRemovableWatermarkName(L""));
-  EXPECT_FALSE(IsRemovableWatermarkName(L"My WordArt 2"));
-}
-
-TEST(WordShapeNames, VerificationKnowsOnlyTheStampPrefix) {
-  EXPECT_TRUE(IsStampedWatermarkName(L"PowerPlusWaterMarkObject4B414C03"));
-  EXPECT_TRUE(IsStampedWatermarkName(L"PowerPlusWaterMarkObject4B414C99"));
-  EXPECT_FALSE(IsStampedWatermarkName(L"PowerPlusWaterMarkObject-1"));
-  EXPECT_FALSE(IsStampedWatermarkName(L"WordArt 1"));
-  EXPECT_FALSE(IsStampedWatermarkName(L"LumiCoreWatermark"));
-  EXPECT_FALSE(IsStampedWatermarkName(L"PowerPlusWaterMarkObject4B414"));
+  for (const Case& c : std::initializer_list<Case>{{L"LumiCoreWatermark", true, false},
+                                                   {L"LumiCoreWatermark7", true, false},
+                                                   {L"PowerPlusWaterMarkObject-3", true, false},
+                                                   {L"PowerPlusWaterMarkObject4B414C01", true, true},
+                                                   {L"PowerPlusWaterMarkObject4B414C99", true, true},
+                                                   {L"WordArt 2", true, false},
+                                                   {L"WordArt ", true, false},
+                                                   {L"WordArt2", false, false},
+                                                   {L"wordart 2", false, false},
+                                                   {L"lumicorewatermark", false, false},
+                                                   {L"PowerPlusWaterMarkObject4b414c01", false, false},
+                                                   {L"PowerPlusWaterMarkObject4B414", false, false},
+                                                   {L"PowerPlusWaterMarkObject", false, false},
+                                                   {L"Logo", false, false},
+                                                   {L"", false, false},
+                                                   {L"My WordArt 2", false, false}}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+    EXPECT_EQ(IsRemovableWatermarkName(c.name), c.removable);
+    EXPECT_EQ(IsStampedWatermarkName(c.name), c.stamped);
+  }
 }
 
 TEST(WordVersion, ScansMajorAndMinor) {
+  struct Case {
+    const wchar_t* text;
+    int major, minor;
+    bool ribbon;
+  };
+  for (const Case& c : std::initializer_list<Case>{{L"11.0", 11, 0, false}, {L"16.0", 16, 0, true},
+                                                   {L"12.5", 12, 5, true}, {L"9", 9, 0, false}}) {
+    int major = -1, minor = -1;
+    ASSERT_TRUE(ParseWordVersion(c.text, &major, &minor)) << c.major;
+    EXPECT_EQ(major, c.major);
+    EXPECT_EQ(minor, c.minor);
+    EXPECT_EQ(IsRibbonHostVersion(major), c.ribbon) << c.major;
+  }
   int major = -1, minor = -1;
-  ASSERT_TRUE(ParseWordVersion(L"11.0", &major, &minor));
-  EXPECT_EQ(major, 11);
-  EXPECT_EQ(minor, 0);
-  EXPECT_FALSE(IsRibbonHostVersion(major));
-  ASSERT_TRUE(ParseWordVersion(L"16.0", &major, &minor));
-  EXPECT_TRUE(IsRibbonHostVersion(major));
-  ASSERT_TRUE(ParseWordVersion(L"12.5", &major, &minor));
-  EXPECT_EQ(minor, 5);
-  EXPECT_TRUE(IsRibbonHostVersion(major));
-  ASSERT_TRUE(ParseWordVersion(L"9", &major, &minor));
-  EXPECT_EQ(major, 9);
-  EXPECT_EQ(minor, 0);
   EXPECT_FALSE(ParseWordVersion(L"", &major, &minor));
   EXPECT_FALSE(ParseWordVersion(L"Word", &major, &minor));
 }
@@ -117,88 +116,50 @@ TEST(WordWatermarkForms, TransparencyRotationAndColour) {
   EXPECT_EQ(RgbFor(1000.75f), 1000);  // truncated, not rounded
 }
 
-TEST(WordShapeVerdict, IntactStampPasses) {
-  EXPECT_EQ(JudgeShape(Intact(), Expected(), &IgnoreCase), EShapeCheck::kIntact);
-}
-
-TEST(WordShapeVerdict, TextComparedIgnoringCaseButNotEmptyOrUnread) {
+// Each case changes the intact facts and names the verdict; the first failure in check
+// order wins when several facts differ.
+TEST(WordShapeVerdict, EachReadBackFactDecidesAsItShould) {
+  struct Case {
+    const char* what;
+    std::function<void(CShapeFacts&)> change;
+    EShapeCheck verdict;
+  };
+  const std::vector<Case> cases = {
+      {"intact", [](CShapeFacts&) {}, EShapeCheck::kIntact},
+      {"text case", [](CShapeFacts& f) { f.text = L"SECRET\r2026-12-05&ALICE&e1"; }, EShapeCheck::kIntact},
+      {"text", [](CShapeFacts& f) { f.text = L"Secret\r2026-12-05&alice&E2"; }, EShapeCheck::kText},
+      {"text unread", [](CShapeFacts& f) { f.hrText = static_cast<int32_t>(0x80020003); }, EShapeCheck::kText},
+      {"font case", [](CShapeFacts& f) { f.fontName = L"arial"; }, EShapeCheck::kIntact},
+      {"font", [](CShapeFacts& f) { f.fontName = L"Times New Roman"; }, EShapeCheck::kFontName},
+      {"size 36.99 vs 36.7", [](CShapeFacts& f) { f.fontSize = 36.99; }, EShapeCheck::kIntact},
+      {"size 37", [](CShapeFacts& f) { f.fontSize = 37.0; }, EShapeCheck::kFontSize},
+      {"size NaN", [](CShapeFacts& f) { f.fontSize = kNaN; }, EShapeCheck::kFontSize},
+      {"fill 1", [](CShapeFacts& f) { f.fillVisible = 1; }, EShapeCheck::kFillVisible},
+      {"fill 0", [](CShapeFacts& f) { f.fillVisible = 0; }, EShapeCheck::kFillVisible},
+      {"transparency 0.9", [](CShapeFacts& f) { f.transparency = 0.9; }, EShapeCheck::kIntact},
+      {"transparency 1", [](CShapeFacts& f) { f.transparency = 1.0; }, EShapeCheck::kTransparency},
+      {"transparency unread", [](CShapeFacts& f) { f.hrTransparency = kFailed; }, EShapeCheck::kTransparency},
+      {"colour", [](CShapeFacts& f) { f.rgb = 255; }, EShapeCheck::kColour},
+      {"rotation 315.9", [](CShapeFacts& f) { f.rotation = 315.9; }, EShapeCheck::kIntact},
+      {"rotation 0", [](CShapeFacts& f) { f.rotation = 0.0; }, EShapeCheck::kRotation},
+      {"left dragged", [](CShapeFacts& f) { f.left += 0.5; }, EShapeCheck::kPositionMoved},
+      {"top NaN", [](CShapeFacts& f) { f.top = kNaN; }, EShapeCheck::kPositionMoved},
+      {"position unread", [](CShapeFacts& f) { f.hrPosition = kFailed; }, EShapeCheck::kPositionUnread},
+      {"size before colour", [](CShapeFacts& f) { f.left = 10.0, f.rgb = 0, f.fontSize = 12.0; },
+       EShapeCheck::kFontSize},
+      {"colour before position", [](CShapeFacts& f) { f.left = 10.0, f.rgb = 0; }, EShapeCheck::kColour},
+  };
+  for (const auto& c : cases) {
+    CShapeFacts f = Intact();
+    c.change(f);
+    EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), c.verdict) << c.what;
+  }
+  // An empty text never passes, even against an empty expectation.
   CShapeFacts f = Intact();
-  f.text = L"SECRET\r2026-12-05&ALICE&e1";
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kIntact);
-  f.text = L"Secret\r2026-12-05&alice&E2";
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kText);
-  f = Intact();
   f.text.clear();
   CWordWatermarkParams empty = Expected();
   empty.text.clear();
-  EXPECT_EQ(JudgeShape(f, empty, &IgnoreCase), EShapeCheck::kText);  // empty never passes
-  f = Intact();
-  f.hrText = static_cast<int32_t>(0x80020003);
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kText);
-}
-
-TEST(WordShapeVerdict, FontNameAndSizeTruncation) {
-  CShapeFacts f = Intact();
-  f.fontName = L"arial";
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kIntact);
-  f.fontName = L"Times New Roman";
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kFontName);
-  f = Intact();
-  f.fontSize = 36.99;  // 36 against 36.7: both truncate to 36
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kIntact);
-  f.fontSize = 37.0;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kFontSize);
-  f.fontSize = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kFontSize);
-}
-
-TEST(WordShapeVerdict, FillVisibleMustBeMsoTrue) {
-  CShapeFacts f = Intact();
-  f.fillVisible = 1;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kFillVisible);
-  f.fillVisible = 0;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kFillVisible);
-}
-
-TEST(WordShapeVerdict, TransparencyComparedByIntegerPart) {
-  CShapeFacts f = Intact();
-  f.transparency = 0.9;  // from 0.5 to 0.9: still 0
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kIntact);
-  f.transparency = 1.0;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kTransparency);
-  f = Intact();
-  f.hrTransparency = static_cast<int32_t>(0x80004005);
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kTransparency);
-}
-
-TEST(WordShapeVerdict, ColourRotationAndPosition) {
-  CShapeFacts f = Intact();
-  f.rgb = 255;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kColour);
-  f = Intact();
-  f.rotation = 315.9;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kIntact);
-  f.rotation = 0.0;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kRotation);
-  f = Intact();
-  f.left = -999995.0 + 0.5;  // any drag leaves the centre sentinel
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kPositionMoved);
-  f = Intact();
-  f.top = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kPositionMoved);
-  f = Intact();
-  f.hrPosition = static_cast<int32_t>(0x80004005);
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kPositionUnread);
-}
-
-TEST(WordShapeVerdict, FirstFailureInCheckOrderWins) {
-  CShapeFacts f = Intact();
-  f.left = 10.0;
-  f.rgb = 0;
-  f.fontSize = 12.0;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kFontSize);
-  f.fontSize = 36.0;
-  EXPECT_EQ(JudgeShape(f, Expected(), &IgnoreCase), EShapeCheck::kColour);
+  EXPECT_EQ(JudgeShape(f, empty, &IgnoreCase), EShapeCheck::kText);
 }
 
 TEST(WordShapeVerdict, TruncationGuardsHugeValues) {

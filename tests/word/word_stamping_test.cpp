@@ -12,19 +12,26 @@ using namespace kalsim::word;
 namespace kaltest {
 namespace {
 
-class WordStamping : public CWordAddinTest {};
+using Names = std::vector<std::wstring>;
+
+class WordStamping : public CWordAddinTest {
+ protected:
+  const CShape& FirstMark(const CDocument& doc) { return *doc.sections[0]->headers[0].story->shapes.at(0); }
+  void AddShape(CDocument& doc, int section, const std::wstring& name) {
+    auto shape = std::make_shared<CShape>();
+    shape->name = name;
+    shape->text = L"x";
+    doc.sections[section - 1]->headers[0].story->shapes.push_back(shape);
+  }
+};
 
 TEST_F(WordStamping, LinkedHeadersCarryOneShapePerSectionAndTheDocumentStaysSaved) {
-  Publish(CWordPolicy{});
   auto doc = MakeDocument(3, /*linkedHeaders=*/true);
   doc->saved = true;
-  StartWord(doc);
-  ConnectAddin();
+  Start(doc);
   EXPECT_EQ(m_hrConnect, S_OK);
-
-  const auto names = HeaderShapeNames(*doc, 1);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"PowerPlusWaterMarkObject4B414C01", L"PowerPlusWaterMarkObject4B414C02",
-                                               L"PowerPlusWaterMarkObject4B414C03"}));
+  EXPECT_EQ(HeaderShapeNames(*doc, 1), (Names{L"PowerPlusWaterMarkObject4B414C01", L"PowerPlusWaterMarkObject4B414C02",
+                                              L"PowerPlusWaterMarkObject4B414C03"}));
   EXPECT_EQ(doc->sections[2]->headers[0].story, doc->sections[0]->headers[0].story);
   EXPECT_TRUE(doc->saved);
   EXPECT_TRUE(App().State().screenUpdating);
@@ -32,21 +39,15 @@ TEST_F(WordStamping, LinkedHeadersCarryOneShapePerSectionAndTheDocumentStaysSave
   EXPECT_EQ(doc->viewType, kViewPrint);
   EXPECT_TRUE(m_trace.WaitFor("CMSWord::NewDocument----------------------", 2000));
 
-  const CShape& s = *doc->sections[0]->headers[0].story->shapes[0];
-  const auto p = Params();
-  EXPECT_EQ(s.text, p.text);
+  const CShape& s = FirstMark(*doc);
+  EXPECT_EQ(s.text, Params().text);
   EXPECT_EQ(s.fontName, L"Arial");
   EXPECT_DOUBLE_EQ(s.fontSize, 36.0);
-  EXPECT_FALSE(s.fontBold);
-  EXPECT_FALSE(s.fontItalic);
-  EXPECT_FALSE(s.normalizedHeight);
-  EXPECT_FALSE(s.lineVisible);
-  EXPECT_TRUE(s.fillVisible);
+  EXPECT_FALSE(s.fontBold || s.fontItalic || s.normalizedHeight || s.lineVisible);
+  EXPECT_TRUE(s.fillVisible && s.fillSolid && s.lockAspectRatio);
   EXPECT_NEAR(s.fillTransparency, 128 / 255.0, 1e-6);
   EXPECT_EQ(s.foreColor, 16711680);  // "0,0,255"
-  EXPECT_TRUE(s.fillSolid);
   EXPECT_DOUBLE_EQ(s.rotation, 315.0);
-  EXPECT_TRUE(s.lockAspectRatio);
   EXPECT_EQ(s.wrapSide, 3);
   EXPECT_EQ(s.wrapType, 3);
   EXPECT_EQ(s.relativeHorizontalPosition, 0);
@@ -56,58 +57,39 @@ TEST_F(WordStamping, LinkedHeadersCarryOneShapePerSectionAndTheDocumentStaysSave
 }
 
 TEST_F(WordStamping, UnlinkedHeadersEachCarryTheirOwnSectionNumber) {
-  Publish(CWordPolicy{});
   auto doc = MakeDocument(3, /*linkedHeaders=*/false);
-  StartWord(doc);
-  ConnectAddin();
-  for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(HeaderShapeNames(*doc, i), std::vector<std::wstring>{kal::word::MakeWatermarkShapeName(i)}) << i;
-  }
+  Start(doc);
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*doc, i), Names{kal::word::MakeWatermarkShapeName(i)}) << i;
 }
 
 TEST_F(WordStamping, UnsavedDocumentStaysUnsavedAndLevelPolicyIsNotRotated) {
   CWordPolicy policy;
   policy.horizontal = true;
   policy.color = "";
-  Publish(policy);
   auto doc = MakeDocument(1);
   doc->saved = false;
-  StartWord(doc);
-  ConnectAddin();
+  Start(doc, policy);
   ASSERT_EQ(HeaderShapeNames(*doc, 1).size(), 1u);
   EXPECT_FALSE(doc->saved);
-  const CShape& s = *doc->sections[0]->headers[0].story->shapes[0];
-  EXPECT_DOUBLE_EQ(s.rotation, 0.0);
-  EXPECT_EQ(s.foreColor, 0xC0C0C0);  // the default colour
+  EXPECT_DOUBLE_EQ(FirstMark(*doc).rotation, 0.0);
+  EXPECT_EQ(FirstMark(*doc).foreColor, 0xC0C0C0);  // the default colour
 }
 
 TEST_F(WordStamping, EarlierMarksAndUserWordArtAreRemovedOtherShapesStay) {
-  Publish(CWordPolicy{});
   auto doc = MakeDocument(2, /*linkedHeaders=*/false);
-  StartWord(doc);
-  auto add = [&](int section, const std::wstring& name) {
-    auto shape = std::make_shared<CShape>();
-    shape->name = name;
-    shape->text = L"x";
-    doc->sections[section - 1]->headers[0].story->shapes.push_back(shape);
-  };
-  add(1, L"WordArt 2");
-  add(1, L"Logo");
-  add(1, L"LumiCoreWatermark");
-  add(1, L"PowerPlusWaterMarkObject-7");
-  add(1, L"PowerPlusWaterMarkObject4B414C05");
-  add(2, L"wordart 3");
-  add(2, L"WordArt 4");
-  ConnectAddin();
-  EXPECT_EQ(HeaderShapeNames(*doc, 1), (std::vector<std::wstring>{L"Logo", L"PowerPlusWaterMarkObject4B414C01"}));
-  EXPECT_EQ(HeaderShapeNames(*doc, 2), (std::vector<std::wstring>{L"wordart 3", L"PowerPlusWaterMarkObject4B414C02"}));
+  for (const wchar_t* name : {L"WordArt 2", L"Logo", L"LumiCoreWatermark", L"PowerPlusWaterMarkObject-7",
+                              L"PowerPlusWaterMarkObject4B414C05"})
+    AddShape(*doc, 1, name);
+  AddShape(*doc, 2, L"wordart 3");
+  AddShape(*doc, 2, L"WordArt 4");
+  Start(doc);
+  EXPECT_EQ(HeaderShapeNames(*doc, 1), (Names{L"Logo", L"PowerPlusWaterMarkObject4B414C01"}));
+  EXPECT_EQ(HeaderShapeNames(*doc, 2), (Names{L"wordart 3", L"PowerPlusWaterMarkObject4B414C02"}));
 }
 
 TEST_F(WordStamping, RepeatedEventsNeverAccumulateShapes) {
-  Publish(CWordPolicy{});
   auto doc = MakeDocument(2, true);
-  StartWord(doc);
-  ConnectAddin();
+  Start(doc);
   ASSERT_EQ(HeaderShapeNames(*doc, 1).size(), 2u);
   // Another document opens (DocumentOpen), a new one is made (NewDocument), then the first
   // is active again and stamped once more.
@@ -115,23 +97,18 @@ TEST_F(WordStamping, RepeatedEventsNeverAccumulateShapes) {
   App().AddDocument(other);
   EXPECT_EQ(HeaderShapeNames(*other, 1).size(), 1u);
   EXPECT_TRUE(m_trace.WaitFor("CMSWord::DocumentOpen----------------------", 2000));
-  auto fresh = App().NewDocument();
-  EXPECT_EQ(HeaderShapeNames(*fresh, 1), std::vector<std::wstring>{L"PowerPlusWaterMarkObject4B414C01"});
+  EXPECT_EQ(HeaderShapeNames(*App().NewDocument(), 1), Names{L"PowerPlusWaterMarkObject4B414C01"});
   App().ActivateDocument(doc);
   Addin()->NewDocument(nullptr);
   EXPECT_EQ(HeaderShapeNames(*doc, 1).size(), 2u);
 }
 
 TEST_F(WordStamping, TrackedChangesLeaveTheDocumentAlone) {
-  Publish(CWordPolicy{});
   auto doc = MakeDocument(2, true);
   doc->trackRevisions = true;
-  auto old = std::make_shared<CShape>();
-  old->name = L"WordArt 1";
-  doc->sections[0]->headers[0].story->shapes.push_back(old);
-  StartWord(doc);
-  ConnectAddin();
-  EXPECT_EQ(HeaderShapeNames(*doc, 1), std::vector<std::wstring>{L"WordArt 1"});
+  AddShape(*doc, 1, L"WordArt 1");
+  Start(doc);
+  EXPECT_EQ(HeaderShapeNames(*doc, 1), Names{L"WordArt 1"});
   EXPECT_EQ(doc->revisions, 0);
   EXPECT_TRUE(m_trace.WaitFor("CMSWord::AddWordWatermarkOnActiveDocument Document Track Revisions.", 2000));
 }
@@ -144,9 +121,8 @@ TEST_F(WordStamping, RibbonXmlDisablesTheFiveCommandsAndSinksAndTimerAreUp) {
   EXPECT_EQ(m_hrRibbon, S_OK);
   EXPECT_EQ(m_strRibbonXml, kal::word::BuildWordRibbonXml());
   for (const wchar_t* id : {L"WatermarkCustomDialog", L"WatermarkRemove", L"WatermarkGallery",
-                            L"CustomWatermarkGallery", L"SaveSelectionToWaterMarkGallery"}) {
+                            L"CustomWatermarkGallery", L"SaveSelectionToWaterMarkGallery"})
     EXPECT_FALSE(App().ExecuteCommand(id)) << id;
-  }
   EXPECT_TRUE(App().ExecuteCommand(L"Bold"));
   EXPECT_EQ(HeaderShapeNames(*Doc(), 1).size(), 1u);  // WatermarkRemove was refused
   EXPECT_TRUE(Addin()->IsAdvised());
@@ -161,24 +137,16 @@ TEST_F(WordStamping, RibbonXmlDisablesTheFiveCommandsAndSinksAndTimerAreUp) {
   // The ribbon host's legacy bars are left alone.
   for (const auto& bar : App().State().commandBars)
     for (const auto& c : bar.controls) EXPECT_TRUE(c->enabled) << bar.name;
-}
-
-TEST_F(WordStamping, GetCustomUiWithoutOutPointerIsRefused) {
-  Publish(CWordPolicy{});
-  StartWord(MakeDocument(1));
-  ConnectAddin();
+  // GetCustomUI without an out pointer is refused.
   Microsoft::WRL::ComPtr<IRibbonExtensibility> ribbon;
   ASSERT_EQ(m_pExt.As(&ribbon), S_OK);
   EXPECT_EQ(ribbon->GetCustomUI(nullptr, nullptr), E_POINTER);
 }
 
 TEST_F(WordStamping, Word2003GetsItsBackgroundMenuEntriesDisabled) {
-  Publish(CWordPolicy{});
-  StartWord(MakeDocument(1), L"11.0");
-  ConnectAddin();
+  Start(MakeDocument(1), {}, L"11.0");
   EXPECT_FALSE(Addin()->IsRibbonHost());
-  int disabled = 0;
-  int others = 0;
+  int disabled = 0, others = 0;
   for (const auto& bar : App().State().commandBars) {
     for (const auto& c : bar.controls) {
       if (c->caption == L"背景(&K)") disabled += c->enabled ? 0 : 1;
@@ -214,9 +182,7 @@ TEST_F(WordStamping, NeitherWatermarkNorReadOnlyLeavesTheAddinPassive) {
 }
 
 TEST_F(WordStamping, DocumentChangeKeepsTheNormalTemplateSaved) {
-  Publish(CWordPolicy{});
-  StartWord(MakeDocument(1));
-  ConnectAddin();
+  Start(MakeDocument(1));
   App().State().normalTemplateSaved = false;
   App().AddDocument(MakeDocument(1), /*fireOpen=*/false);  // fires DocumentChange only
   EXPECT_TRUE(App().State().normalTemplateSaved);
@@ -224,18 +190,12 @@ TEST_F(WordStamping, DocumentChangeKeepsTheNormalTemplateSaved) {
 }
 
 TEST_F(WordStamping, StampingCostGrowsWithSections) {
-  Publish(CWordPolicy{});
-  StartWord(MakeDocument(1));
-  ConnectAddin();
-  auto& counter = kalsim::CSimCallCounter::Instance();
-  long perDoc[2] = {};
-  const int sizes[2] = {2, 8};
-  for (int k = 0; k < 2; ++k) {
-    App().AddDocument(MakeDocument(sizes[k], false), /*fireOpen=*/false);
-    counter.Reset();
+  Start(MakeDocument(1));
+  for (int sections : {2, 8}) {
+    App().AddDocument(MakeDocument(sections, false), /*fireOpen=*/false);
+    kalsim::CSimCallCounter::Instance().Reset();
     Addin()->NewDocument(nullptr);
-    perDoc[k] = counter.Count(L"Shapes", L"AddTextEffect");
-    EXPECT_EQ(perDoc[k], sizes[k]);
+    EXPECT_EQ(kalsim::CSimCallCounter::Instance().Count(L"Shapes", L"AddTextEffect"), sections);
   }
 }
 
