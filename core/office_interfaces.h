@@ -72,3 +72,14 @@ enum WordAppEventDispId : DISPID {
 // The published namespace of the Office 2006/01 custom UI schema.
 constexpr const wchar_t* kCustomUiNamespace = L"http://schemas.microsoft.com/office/2006/01/customui";
 }  // namespace kal
+
+// Declares, inside an add-in class, the _IDTExtensibility2 and IRibbonExtensibility methods
+// that every add-in implements in its own lifecycle file.
+#define KAL_ADDIN_OFFICE_METHODS                                                            \
+  STDMETHODIMP OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,           \
+                            IDispatch* AddInInst, SAFEARRAY** custom) override;            \
+  STDMETHODIMP OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override; \
+  STDMETHODIMP OnAddInsUpdate(SAFEARRAY** custom) override;                                 \
+  STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) override;                              \
+  STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;                                \
+  STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;

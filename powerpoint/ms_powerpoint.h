@@ -22,16 +22,8 @@ class CMSPowerPoint : public IMSPowerPoint,
   // IDispatch of every dispatch base, from the type information of IMSPowerPoint.
   KAL_DISPATCH_FROM_TYPEINFO(IMSPowerPoint)
 
-  // _IDTExtensibility2
-  STDMETHODIMP OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
-                            IDispatch* AddInInst, SAFEARRAY** custom) override;
-  STDMETHODIMP OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override;
-  STDMETHODIMP OnAddInsUpdate(SAFEARRAY** custom) override;
-  STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) override;
-  STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;
-
-  // IRibbonExtensibility
-  STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;
+  // _IDTExtensibility2 and IRibbonExtensibility
+  KAL_ADDIN_OFFICE_METHODS
 
  protected:
   CMSPowerPoint() = default;
