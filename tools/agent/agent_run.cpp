@@ -164,6 +164,9 @@ int RunAgent(const std::wstring& policyPath, const std::wstring& readyEvent,
   LONG seenRequest = ctl->request;
   ctl->applied = seenRequest;
 
+  // Clients set this event after appending to newProcessIds; the agent owns it.
+  // It exists before "ready" so a client announcing right after start is heard.
+  CHandleOwner newProcess(CreateEventW(nullptr, FALSE, FALSE, kNewProcessEventName));
   if (!readyEvent.empty()) {
     CHandleOwner ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, readyEvent.c_str()));
     if (ready) SetEvent(ready.Get());
@@ -171,8 +174,6 @@ int RunAgent(const std::wstring& policyPath, const std::wstring& readyEvent,
   printf("TavRegedit: running (pid %lu)\n", GetCurrentProcessId());
   fflush(stdout);
 
-  // Clients set this event after appending to newProcessIds; the agent owns it.
-  CHandleOwner newProcess(CreateEventW(nullptr, FALSE, FALSE, kNewProcessEventName));
   const HANDLE waits[2] = {stop.Get(), newProcess.Get()};
   const DWORD nWaits = newProcess ? 2 : 1;
   DWORD lastScan = GetTickCount();
