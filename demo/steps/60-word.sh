@@ -51,7 +51,7 @@ dump $(winpath "$wd/1-stamped.json")
 header open 1
 shape move 1 3 40 -25
 dump $(winpath "$wd/2-dragged.json")
-wait 5600
+ticks 1
 dump $(winpath "$wd/3-repaired.json")
 ribbon WatermarkRemove
 SCRIPT
@@ -59,7 +59,7 @@ kal_wine "$BIN/winword.exe" "$(winpath "$samples/word-report.json")" /script "$(
   /dump "$(winpath "$wd/4-final.json")" /log "$(winpath "$wd/winword-report.log")"
 echo "  stamped:";  marks "$wd/1-stamped.json"
 echo "  after the user dragged a mark in the header view:"; marks "$wd/2-dragged.json"
-echo "  one timer period later:"; marks "$wd/3-repaired.json"
+echo "  at the next timer tick:"; marks "$wd/3-repaired.json"
 echo "  document still saved: $(field "$wd/1-stamped.json" saved)"
 echo "  ribbon WatermarkRemove: $(grep -o 'refused: command disabled' "$wd/4-final.json" | head -1)"
 
@@ -67,7 +67,7 @@ say "a read-only document: the agent marks WINWORD.EXE read-only"
 policy 1 >"$wd/readonly.policy"
 kal_wine "$BIN/TavRegedit.exe" set "$(winpath "$wd/readonly.policy")" >/dev/null
 cat >"$wd/type.txt" <<SCRIPT
-wait 1500
+ticks 1
 type The user tries to edit.
 dump $(winpath "$wd/5-readonly.json")
 SCRIPT

@@ -5,6 +5,7 @@ namespace kalsim {
 
 namespace {
 bool g_bQuitSeen = false;
+unsigned long g_nTimerTicks = 0;  // WM_TIMER messages handled so far
 
 LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_DESTROY) {
@@ -24,6 +25,7 @@ bool DrainQueue() {
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);  // thread timers (hwnd 0) call their TIMERPROC from here
+    if (msg.message == WM_TIMER) ++g_nTimerTicks;
   }
   return true;
 }
@@ -46,6 +48,19 @@ bool PumpFor(DWORD ms) {
     if (!DrainQueue()) return false;
     ULONGLONG now = GetTickCount64();
     if (now >= end) return true;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+  }
+}
+
+int PumpTicks(unsigned ticks, DWORD limitMs) {
+  if (g_bQuitSeen) return -1;
+  const unsigned long target = g_nTimerTicks + ticks;
+  const ULONGLONG end = GetTickCount64() + limitMs;
+  while (true) {
+    if (!DrainQueue()) return -1;
+    if (g_nTimerTicks >= target) return 1;
+    ULONGLONG now = GetTickCount64();
+    if (now >= end) return 0;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
   }
 }

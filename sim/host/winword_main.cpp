@@ -110,7 +110,7 @@ int Run(const COptions& o) {
                                     {"ribbonXml", ToUtf8(a.strRibbonXml)},
                                     {"unloadHr", static_cast<long>(a.hrUnload)}});
     state["addins"] = list;
-  });
+  }, PumpTicks);
 
   if (o.bAutomation) {
     bool served = false;

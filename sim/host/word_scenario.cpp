@@ -13,6 +13,7 @@ namespace kalsim {
 using namespace word;
 
 namespace {
+constexpr DWORD kTickLimitMs = 60000;
 
 struct CUsage : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -118,6 +119,13 @@ std::wstring CWordScenario::Apply(const CScenarioStep& step) {
     long ms = ToInt(step, 1);
     if (ms < 0) throw CUsage("negative wait");
     if (!m_pump(static_cast<DWORD>(ms))) m_bQuit = true;
+  } else if (verb == L"ticks" && n == 2) {
+    long count = ToInt(step, 1);
+    if (count <= 0) throw CUsage("ticks must be positive");
+    if (!m_ticks) throw CUsage("timer ticks are not counted here");
+    const int reached = m_ticks(static_cast<unsigned>(count), kTickLimitMs);
+    if (reached < 0) m_bQuit = true;
+    else if (reached == 0) throw CUsage("the timer did not tick within 60 s");
   } else if (verb == L"save" && n == 1) {
     m_app.SaveDocument(*RequireActive(m_app));
   } else if (verb == L"saveas" && n >= 2) {

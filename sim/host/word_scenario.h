@@ -38,9 +38,11 @@ namespace kalsim {
 class CWordScenario {
  public:
   using Pump = std::function<bool(DWORD)>;
+  // Handles `ticks` more timer messages within a limit: 1 done, 0 limit passed, -1 quit.
+  using TickPump = std::function<int(unsigned ticks, DWORD limitMs)>;
   using Extra = std::function<void(nlohmann::json&)>;
-  CWordScenario(word::CWordApplication& app, Pump pump, Extra extra)
-      : m_app(app), m_pump(std::move(pump)), m_extra(std::move(extra)) {}
+  CWordScenario(word::CWordApplication& app, Pump pump, Extra extra, TickPump ticks = nullptr)
+      : m_app(app), m_pump(std::move(pump)), m_ticks(std::move(ticks)), m_extra(std::move(extra)) {}
 
   std::wstring Run(const CScenarioStep& step);
   nlohmann::json Dump() const;
@@ -51,6 +53,7 @@ class CWordScenario {
   std::wstring Apply(const CScenarioStep& step);
   word::CWordApplication& m_app;
   Pump m_pump;
+  TickPump m_ticks;
   Extra m_extra;
   nlohmann::json m_results = nlohmann::json::array();
   bool m_bQuit = false;

@@ -103,7 +103,7 @@ TEST_F(AddinHost, ConnectsInWordsOrderAppliesRibbonDeliversEventsAndReleasesEver
   std::wstring doc = m_dir + L"report.docx", script = m_dir + L"script.txt", state = m_dir + L"state.json",
                final_ = m_dir + L"final.json";
   WriteText(doc, kDocument);
-  WriteText(script, "wait 400\nheader open 1\nribbon WatermarkRemove\nribbon Bold\nshape delete 1 1\ndump " +
+  WriteText(script, "ticks 1\nheader open 1\nribbon WatermarkRemove\nribbon Bold\nshape delete 1 1\ndump " +
                         ToUtf8(state) + "\nquit\n");
   ASSERT_EQ(0, RunWord(L"\"" + doc + L"\" /script \"" + script + L"\" /dump \"" + final_ + L"\""));
   std::vector<std::string> log = ReadLines(m_addinLog);

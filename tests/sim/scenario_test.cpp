@@ -2,6 +2,7 @@
 // would apply them (drag from the centred position, recolour, retype, delete, ribbon, wait).
 #include <gtest/gtest.h>
 
+#include "sim/host/message_pump.h"
 #include "sim/host/scenario.h"
 #include "sim/host/word_scenario.h"
 #include "sim/word/word_json.h"
@@ -39,7 +40,11 @@ class ScenarioRun : public ::testing::Test {
     m_scenario = std::make_unique<CWordScenario>(*m_app.Get(), [this](DWORD ms) {
       m_waited += ms;
       return true;
-    }, nullptr);
+    }, nullptr, [this](unsigned ticks, DWORD limitMs) {
+      m_ticksAsked += ticks;
+      m_tickLimit = limitMs;
+      return m_tickAnswer;
+    });
   }
   std::wstring Run(const std::wstring& line) { return m_scenario->Run(ParseScenario(line).at(0)); }
   CShape& Mark() { return *m_doc->sections[0]->headers[0].story->shapes.at(0); }
@@ -48,6 +53,9 @@ class ScenarioRun : public ::testing::Test {
   std::shared_ptr<CDocument> m_doc;
   std::unique_ptr<CWordScenario> m_scenario;
   DWORD m_waited = 0;
+  unsigned m_ticksAsked = 0;
+  DWORD m_tickLimit = 0;
+  int m_tickAnswer = 1;
 };
 
 TEST_F(ScenarioRun, HeaderViewAndShapeEditsAsAUserMakesThem) {
@@ -120,6 +128,38 @@ TEST_F(ScenarioRun, DocumentsOpenNewActivateAndClose) {
   EXPECT_EQ(1u, m_app->ActiveDocument()->sections[0]->headers[0].story->shapes.size());
   EXPECT_EQ(0u, Run(L"activate 5").find(L"error:"));
   DeleteFileW(path.c_str());
+}
+
+TEST_F(ScenarioRun, TicksWaitForTimerMessagesWithinALimit) {
+  EXPECT_EQ(L"ok", Run(L"ticks 2"));
+  EXPECT_EQ(2u, m_ticksAsked);
+  EXPECT_EQ(60000u, m_tickLimit);
+  EXPECT_EQ(0u, m_waited);  // no wall-clock wait instead
+  m_tickAnswer = 0;
+  EXPECT_EQ(0u, Run(L"ticks 1").find(L"error: the timer did not tick"));
+  EXPECT_EQ(L"error: ticks must be positive", Run(L"ticks 0"));
+  EXPECT_EQ(L"error: not a number", Run(L"ticks many"));
+  EXPECT_FALSE(m_scenario->Quit());
+  m_tickAnswer = -1;  // WM_QUIT while waiting ends the script
+  EXPECT_EQ(L"ok", Run(L"ticks 1"));
+  EXPECT_TRUE(m_scenario->Quit());
+
+  CWordScenario noTicks(*m_app.Get(), [](DWORD) { return true; }, nullptr);
+  EXPECT_EQ(L"error: timer ticks are not counted here",
+            noTicks.Run(ParseScenario(L"ticks 1").at(0)));
+}
+
+// The host's tick pump counts handled WM_TIMER messages of this thread's timers.
+TEST(HostPump, TicksCountHandledTimerMessages) {
+  static int s_fired = 0;
+  s_fired = 0;
+  UINT_PTR id = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) { ++s_fired; });
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(1, PumpTicks(3, 20000));
+  EXPECT_EQ(3, s_fired);
+  KillTimer(nullptr, id);
+  EXPECT_EQ(0, PumpTicks(1, 200));  // no timer left: the limit passes
+  EXPECT_EQ(3, s_fired);
 }
 
 }  // namespace

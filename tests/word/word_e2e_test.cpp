@@ -86,11 +86,11 @@ TEST_F(WordEndToEnd, DamageInTheHeaderViewIsRepairedWithinOneTimerPeriod) {
   CWordRun run;
   run.document = ThreeSections(true);
   run.script =
-      "header open 1\nshape move 1 2 30 -20\nwait 5600\ndump 1\n"
-      "header open 1\nshape text 1 1 nothing to see here\nwait 5600\ndump 2\n"
-      "header open 1\nshape color 1 3 255,0,0\nwait 5600\ndump 3\n"
-      "header open 1\nshape delete 1 1\nwait 5600\ndump 4\n"
-      "header open 1\nshape transparency 1 1 0.9\nwait 5600\ndump 5\n";
+      "header open 1\nshape move 1 2 30 -20\nticks 1\ndump 1\n"
+      "header open 1\nshape text 1 1 nothing to see here\nticks 1\ndump 2\n"
+      "header open 1\nshape color 1 3 255,0,0\nticks 1\ndump 3\n"
+      "header open 1\nshape delete 1 1\nticks 1\ndump 4\n"
+      "header open 1\nshape transparency 1 1 0.9\nticks 1\ndump 5\n";
   const CWordResult r = RunWord(run);
   ASSERT_EQ(r.exitCode, 0);
   for (int n = 1; n <= 4; ++n) {
@@ -136,7 +136,7 @@ TEST_F(WordEndToEnd, ReadOnlyDocumentIsProtectedForCommentsWithAFreshPasswordPer
     CWordRun run;
     run.document = ThreeSections(true);
     run.readOnly = true;
-    run.script = "wait 1600\ntype Hello\n";
+    run.script = "ticks 1\ntype Hello\n";
     const CWordResult r = RunWord(run);
     ASSERT_EQ(r.exitCode, 0);
     const auto& doc = Doc0(r.state);
