@@ -372,7 +372,7 @@ TEST(Accessor, SetupTypeWritesItsUngatedLines) {
     ex.SetSetupType(42);
     EXPECT_EQ(s.Block().setupType, 42u);
     EXPECT_EQ(ex.GetSetupType(), 42u);
-    ASSERT_TRUE(capture.WaitFor("GetSetupType:42", 5000));
+    ASSERT_TRUE(capture.WaitFor("GetSetupType:42", 10000));
   }
   auto lines = capture.LinesOf(GetCurrentProcessId());
   std::vector<std::string> ours;

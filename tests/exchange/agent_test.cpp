@@ -148,7 +148,7 @@ TEST(DbwinCapture, SeesLinesOfThisAndOtherProcesses) {
   kaltest::CDbwinCapture capture;
   ASSERT_TRUE(capture.Listening());
   OutputDebugStringW(L"kaltest line one\nkaltest line two\n");
-  ASSERT_TRUE(capture.WaitFor("kaltest line two", 5000));
+  ASSERT_TRUE(capture.WaitFor("kaltest line two", 10000));
   auto lines = capture.LinesOf(GetCurrentProcessId());
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "kaltest line one");

@@ -21,16 +21,22 @@ std::string MakePolicyText(const CWordPolicy& p, DWORD pid) {
          " readonly=" + (p.readOnly ? "1" : "0") + " print=1\n";
 }
 
-void PumpFor(DWORD ms) {
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
   const DWORD start = ::GetTickCount();
   MSG msg;
-  while (::GetTickCount() - start < ms) {
+  for (;;) {
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+    if (done()) return true;
+    if (::GetTickCount() - start >= limitMs) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
   }
+}
+
+void PumpFor(DWORD ms) {
+  PumpUntil([] { return false; }, ms);
 }
 
 void CWordAddinTest::SetUp() {

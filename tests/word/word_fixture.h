@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,8 @@ std::string MakePolicyText(const CWordPolicy& policy, DWORD pid);
 
 // Pumps this thread's messages (thread timers fire) for about `ms` milliseconds.
 void PumpFor(DWORD ms);
+// Pumps until `done` holds or `limitMs` passes; a busy machine delays timers, never the verdict.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 20000);
 
 class CWordAddinTest : public ::testing::Test {
  protected:

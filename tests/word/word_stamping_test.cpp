@@ -37,7 +37,7 @@ TEST_F(WordStamping, LinkedHeadersCarryOneShapePerSectionAndTheDocumentStaysSave
   EXPECT_TRUE(App().State().screenUpdating);
   EXPECT_EQ(doc->seekView, kSeekMain);
   EXPECT_EQ(doc->viewType, kViewPrint);
-  EXPECT_TRUE(m_trace.WaitFor("CMSWord::NewDocument----------------------", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord::NewDocument----------------------", 10000));
 
   const CShape& s = FirstMark(*doc);
   EXPECT_EQ(s.text, Params().text);
@@ -96,7 +96,7 @@ TEST_F(WordStamping, RepeatedEventsNeverAccumulateShapes) {
   auto other = MakeDocument(1);
   App().AddDocument(other);
   EXPECT_EQ(HeaderShapeNames(*other, 1).size(), 1u);
-  EXPECT_TRUE(m_trace.WaitFor("CMSWord::DocumentOpen----------------------", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord::DocumentOpen----------------------", 10000));
   EXPECT_EQ(HeaderShapeNames(*App().NewDocument(), 1), Names{L"PowerPlusWaterMarkObject4B414C01"});
   App().ActivateDocument(doc);
   Addin()->NewDocument(nullptr);
@@ -110,7 +110,7 @@ TEST_F(WordStamping, TrackedChangesLeaveTheDocumentAlone) {
   Start(doc);
   EXPECT_EQ(HeaderShapeNames(*doc, 1), Names{L"WordArt 1"});
   EXPECT_EQ(doc->revisions, 0);
-  EXPECT_TRUE(m_trace.WaitFor("CMSWord::AddWordWatermarkOnActiveDocument Document Track Revisions.", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord::AddWordWatermarkOnActiveDocument Document Track Revisions.", 10000));
 }
 
 TEST_F(WordStamping, RibbonXmlDisablesTheFiveCommandsAndSinksAndTimerAreUp) {
@@ -169,7 +169,7 @@ TEST_F(WordStamping, NeitherWatermarkNorReadOnlyLeavesTheAddinPassive) {
   App().State().normalTemplateSaved = false;
   ConnectAddin();
   EXPECT_EQ(m_hrConnect, S_OK);
-  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSWord::IsHasWatermark Failed.", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSWord::IsHasWatermark Failed.", 10000));
   EXPECT_EQ(App().AdvisedSinks(), 0u);
   EXPECT_EQ(Addin()->WatermarkTimerId(), 0u);
   EXPECT_EQ(Addin()->LockTimerId(), 0u);
@@ -186,7 +186,7 @@ TEST_F(WordStamping, DocumentChangeKeepsTheNormalTemplateSaved) {
   App().State().normalTemplateSaved = false;
   App().AddDocument(MakeDocument(1), /*fireOpen=*/false);  // fires DocumentChange only
   EXPECT_TRUE(App().State().normalTemplateSaved);
-  EXPECT_TRUE(m_trace.WaitFor("CMSWord::DocumentChange----------------------", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord::DocumentChange----------------------", 10000));
 }
 
 TEST_F(WordStamping, StampingCostGrowsWithSections) {

@@ -37,7 +37,7 @@ TEST_F(WordVerification, IntactMarkInOpenHeaderIsLeftAlone) {
   StartStamped(3, true);
   UserOpenHeader(App(), 1);
   EXPECT_FALSE(TickRestamped());
-  EXPECT_TRUE(m_trace.WaitFor("AtSeekViewPageHeader SeekView = 1", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("AtSeekViewPageHeader SeekView = 1", 10000));
   // Letter case only: still the same text.
   std::wstring upper = Params().text;
   for (auto& ch : upper) ch = static_cast<wchar_t>(::towupper(ch));
@@ -119,7 +119,7 @@ TEST_F(WordVerification, TrackedChangesAreNeitherJudgedNorRepaired) {
   UserMoveShape(App(), 1, 1, 5.0, 5.0);
   Doc()->trackRevisions = true;
   EXPECT_FALSE(TickRestamped());
-  EXPECT_TRUE(m_trace.WaitFor("CMSWord::CheckWordWatermark Document Track Revisions.", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord::CheckWordWatermark Document Track Revisions.", 10000));
 }
 
 TEST_F(WordVerification, ExtraCopyWithTheStampPrefixCountsWhenIntact) {
@@ -157,7 +157,8 @@ TEST_F(WordVerification, RealTimerRepairsWithinOnePeriodAndStopsAtDisconnection)
   StartStamped(1, true);
   UserOpenHeader(App(), 1);
   UserMoveShape(App(), 1, 1, 5.0, 5.0);
-  PumpFor(5600);  // the 5-second thread timer, dispatched by this thread's message loop
+  // The 5-second thread timer, dispatched by this thread's message loop, puts it back.
+  EXPECT_TRUE(PumpUntil([&] { return MarkLeft() == -999995.0; }));
   EXPECT_EQ(MarkLeft(), -999995.0);
 
   SAFEARRAY* custom = nullptr;
@@ -185,7 +186,7 @@ TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
   auto doc = MakeDocument(1);
   doc->saved = true;
   StartReadOnly(doc, false);
-  EXPECT_TRUE(m_trace.WaitFor("CMSWord KalMsAddin.dll CMSWord TAVFile && bDocReadOnley.", 2000));
+  EXPECT_TRUE(m_trace.WaitFor("CMSWord KalMsAddin.dll CMSWord TAVFile && bDocReadOnley.", 10000));
   EXPECT_NE(Addin()->LockTimerId(), 0u);
   // OnStartupComplete protected it at once.
   EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
@@ -197,9 +198,8 @@ TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
   EXPECT_THROW(UserType(App(), L"hello"), kalsim::CSimError);
 
   // The first tick finds it protected and kills itself.
-  PumpFor(1500);
-  EXPECT_TRUE(m_trace.WaitFor("wdAllowOnlyComments", 1000));
-  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSWord KillTimer Succeed.", 1000));
+  EXPECT_TRUE(PumpUntil([&] { return m_trace.Contains("KalMsAddin.dll CMSWord KillTimer Succeed."); }));
+  EXPECT_TRUE(m_trace.Contains("wdAllowOnlyComments"));
   const size_t ticks = m_trace.Count("LockWinDocTimer--------------------enter");
   PumpFor(1200);
   EXPECT_EQ(m_trace.Count("LockWinDocTimer--------------------enter"), ticks);
@@ -215,10 +215,9 @@ TEST_F(WordProtection, TimerWaitsForADocumentThenProtectsIt) {
   auto doc = MakeDocument(2);
   doc->saved = false;
   App().AddDocument(doc);  // opened: stamped, then protected by the next tick
-  PumpFor(1200);
+  EXPECT_TRUE(PumpUntil([&] { return m_trace.Contains("KalMsAddin.dll CMSWord KillTimer Succeed."); }));
   EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
   EXPECT_FALSE(doc->saved);  // unsaved stays unsaved
-  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSWord KillTimer Succeed.", 1000));
   EXPECT_EQ(HeaderShapeNames(*doc, 1).size(), 2u);
 }
 
