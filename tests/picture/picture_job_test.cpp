@@ -132,7 +132,7 @@ TEST_F(PictureJob, EmptyOrMissingAppDataStopsTheJob) {
   EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
   // 254 units still fit: the job gets past the variable (and stops later, at the member).
   std::wstring longest = m_root;
-  while (longest.size() + 21 <= 254) {
+  while (longest.size() + 21 + 2 <= 254) {  // room left for a last name of at least one unit
     longest += L"\\" + std::wstring(20, L'q');
     ASSERT_TRUE(CreateDirectoryW(longest.c_str(), nullptr));
   }
@@ -200,13 +200,13 @@ TEST_F(PictureJob, GatedTraceLinesFollowTheSwitch) {
   g_bTraceOn = true;
   m_run.Remove();
   EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(capture.WaitFor("MakeWaterMarkPic2 strCurrUserPath IsEmpty", 3000));
+  EXPECT_TRUE(capture.WaitFor("MakeWaterMarkPic2 strCurrUserPath IsEmpty", 10000));
   ASSERT_TRUE(m_run.SetString(m_agentDir + L"TavRegedit.exe"));
   EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  EXPECT_TRUE(capture.WaitFor("MakeWaterMarkPic2 strTempBasePath IsEmpty", 3000));
+  EXPECT_TRUE(capture.WaitFor("MakeWaterMarkPic2 strTempBasePath IsEmpty", 10000));
   m_env.Set(m_appData);
   EXPECT_EQ(MakeWaterMarkPic(&m_target), 1);
-  EXPECT_TRUE(capture.WaitFor(Narrow(ExpectedPicture()), 3000));
+  EXPECT_TRUE(capture.WaitFor(Narrow(ExpectedPicture()), 10000));
   // The APPDATA value has a line of its own, apart from the picture path that contains it.
   const std::vector<std::string> lines = capture.Lines();
   EXPECT_NE(std::find(lines.begin(), lines.end(), Narrow(m_appData)), lines.end());
