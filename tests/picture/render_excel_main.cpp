@@ -3,7 +3,7 @@
 // picture and prints the result, the picture path and the composed text (UTF-8).
 // Its name contains "excel.exe", so the watermark decision treats it as an Excel process.
 //   render_excel.exe [--wait-ms N] [--copy-to PATH]
-//     --wait-ms   wait up to N ms (default 5000) for the agent to list this process
+//     --wait-ms   wait up to N ms (default 20000) for the agent to list this process
 //     --copy-to   copy the finished picture to PATH as well
 #include <windows.h>
 
@@ -44,7 +44,7 @@ void WaitUntilListed(DWORD waitMs) {
 int wmain(int argc, wchar_t** argv) {
   // Binary output: the text's own line feed must reach the reader as it is.
   _setmode(_fileno(stdout), _O_BINARY);
-  DWORD waitMs = 5000;
+  DWORD waitMs = 20000;  // ends as soon as the agent has listed this process
   const wchar_t* copyTo = nullptr;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::wcscmp(argv[i], L"--wait-ms") == 0) waitMs = static_cast<DWORD>(_wtoi(argv[i + 1]));
