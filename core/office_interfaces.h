@@ -83,3 +83,20 @@ constexpr const wchar_t* kCustomUiNamespace = L"http://schemas.microsoft.com/off
   STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) override;                              \
   STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;                                \
   STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;
+
+// Defines an add-in class's COM identity: its QueryInterface table (the dual interface, which
+// also answers IDispatch, then the two Office interfaces) and its create function.
+#define KAL_ADDIN_COM_IDENTITY(T, Dual)                                           \
+  const kal::CInterfaceEntry* T::InterfaceEntries() noexcept {                    \
+    static const kal::CInterfaceEntry entries[] = {                               \
+        KAL_INTERFACE_ENTRY(T, Dual),                                             \
+        KAL_INTERFACE_ENTRY_IID(T, IID_IDispatch, Dual),                          \
+        KAL_INTERFACE_ENTRY(T, _IDTExtensibility2),                               \
+        KAL_INTERFACE_ENTRY(T, IRibbonExtensibility),                             \
+        KAL_INTERFACE_TABLE_END,                                                  \
+    };                                                                            \
+    return entries;                                                               \
+  }                                                                               \
+  HRESULT T::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept { \
+    return kal::CreateComObject<T>(outer, riid, ppv);                             \
+  }
