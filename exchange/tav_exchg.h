@@ -14,3 +14,11 @@
 #endif
 
 #include "../include/kalmsaddin/tav_exchg.h"
+
+namespace kal {
+
+// GetUserEmployeeId for this module's own callers, whose buffers have a size: the number is
+// cut to size - 1 bytes (the exported operation copies it whole).
+void GetUserEmployeeIdBounded(char* out, size_t size);
+
+}  // namespace kal

@@ -1,4 +1,5 @@
 // CTavExchg: replace-all arrays, single records, strings and the free functions.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -36,6 +37,16 @@ void GetText(char (ExchangeBlock::*field)[N], char* out, const char* def = "") {
 template <size_t N>
 void SetText(char (ExchangeBlock::*field)[N], const char* text) {
   WithExchange([&](ExchangeBlock& b) { rules::StoreText(b.*field, N, text); });
+}
+
+// The number has no length of its own: it ends at its NUL, at the end of the section, or
+// at outSize - 1 bytes, whichever comes first.
+void LoadUserNumber(char* out, size_t outSize) {
+  if (!out) return;
+  bool present = WithSection(kal::kUserNumberSectionName, 1, [&](void* data, size_t bytes) {
+    rules::LoadText(static_cast<const char*>(data), bytes < outSize ? bytes : outSize, out);
+  });
+  if (!present) out[0] = '\0';
 }
 
 // Ungated trace line of the exchange accessor.
@@ -264,13 +275,10 @@ void CTavExchg::SetUserEmployeeId(const char* id) {
       LockMode::kUnlocked);
 }
 
-void CTavExchg::GetUserEmployeeId(char* out) {
-  if (!out) return;
-  // The number has no length of its own: it ends at its NUL, or at the end of the section.
-  bool present = WithSection(kal::kUserNumberSectionName, 1, [&](void* data, size_t bytes) {
-    rules::LoadText(static_cast<const char*>(data), bytes, out);
-  });
-  if (!present) out[0] = '\0';
+void CTavExchg::GetUserEmployeeId(char* out) { LoadUserNumber(out, SIZE_MAX); }
+
+void kal::GetUserEmployeeIdBounded(char* out, size_t size) {
+  if (size > 0) LoadUserNumber(out, size);
 }
 
 void CTavExchg::SetSignatureExe(char* name) {

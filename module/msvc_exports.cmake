@@ -176,9 +176,7 @@ if(missing OR extra)
     "  in the table only: ${missing}\n  from clang only: ${extra}")
 endif()
 
-# Replace outputs only when they change, so a rerun does not relink.
+# The outputs appear only once the table has passed the check.
 foreach(out msvc_thunks.cpp KalMsAddin.def KalMsAddin.imports.def msvc_exports_table.h)
-  file(COPY_FILE "${OUT_DIR}/${out}.tmp" "${OUT_DIR}/${out}" ONLY_IF_DIFFERENT)
-  file(REMOVE "${OUT_DIR}/${out}.tmp")
+  file(RENAME "${OUT_DIR}/${out}.tmp" "${OUT_DIR}/${out}")
 endforeach()
-file(WRITE "${OUT_DIR}/msvc_exports.stamp" "${count}\n")

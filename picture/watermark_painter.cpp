@@ -80,7 +80,7 @@ std::wstring ComposeWaterMarkText(const CWaterMarkPainter& painter, const SYSTEM
   }
   if (parts.m_bShowEmployeeId) {
     char id[kal::kEmployeeIdSize + 1] = {};
-    CTavExchg().GetUserEmployeeId(id);
+    kal::GetUserEmployeeIdBounded(id, kal::kEmployeeIdSize);
     parts.m_strEmployeeId = AnsiToWide(id, kal::kEmployeeIdSize, kEmployeeIdBufferBytes);
   }
   return kal::ComposeWaterMarkTextFrom(parts);

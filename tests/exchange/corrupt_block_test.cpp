@@ -179,7 +179,7 @@ TEST(CorruptText, FieldsWithoutNulAreCutAtTheFieldEnd) {
 
   CGuarded<char> name(256), pw(256), extra(256), emp(256), name2(256);
   ex.GetDefaultUserNameAndPsw(name.Get(), pw.Get(), extra.Get());
-  ex.GetUserEmployeeId(emp.Get());
+  kal::GetUserEmployeeIdBounded(emp.Get(), 256);
   GetUserNameAndPsw(name2.Get(), nullptr);
   for (auto* g : {&name, &pw, &extra, &emp, &name2}) {
     EXPECT_EQ(strnlen(g->Get(), 256), 255u);

@@ -20,9 +20,13 @@ TEST(ShippedDll, ExportsTheAccessorAndItsFreeFunctions) {
        {"_ZN9CTavExchg8GetCountEv", "_ZN9CTavExchg11GetInfo_docEjR15_TAV_EXCHG_INFO",
         "_ZN9CTavExchg14GetPrintPolicyER17_PRINT_EXCHG_INFO", "_ZN9CTavExchg16GetprotectScreenEPc",
         "_ZN9CTavExchg17GetUserEmployeeIdEPc", "_ZN9CTavExchgD1Ev", "_ZTV9CTavExchg",
-        "_Z17GetUserNameAndPswPcS_", "_Z12GetDyKeynamePc"}) {
+        "_Z17GetUserNameAndPswPcS_", "_Z12GetDyKeynamePc",
+        // The string setters take char*, SetUserEmployeeId alone const char*.
+        "_ZN9CTavExchg9SetTAVKeyEPc", "_ZN9CTavExchg24SetDefaultUserNameAndPswEPcS0_S0_",
+        "_ZN9CTavExchg17SetUserEmployeeIdEPKc"}) {
     EXPECT_NE(GetProcAddress(dll.get(), name), nullptr) << name;
   }
+  EXPECT_EQ(GetProcAddress(dll.get(), "_ZN9CTavExchg9SetTAVKeyEPKc"), nullptr);
 
   kaltest::CTestSections s;
   ASSERT_TRUE(s.Ok());

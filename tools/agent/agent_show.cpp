@@ -36,7 +36,7 @@ int ShowBlock() {
   char name[kUserNameSize] = {}, password[kUserNameSize] = {}, extra[kUserNameSize] = {};
   ex.GetDefaultUserNameAndPsw(name, password, extra);
   char employee[kEmployeeIdSize] = {};
-  ex.GetUserEmployeeId(employee);
+  kal::GetUserEmployeeIdBounded(employee, sizeof(employee));
   char ip[kIpPortSize] = {}, port[kIpPortSize] = {};
   ex.GetCurrentIpPort(ip, port);
 
