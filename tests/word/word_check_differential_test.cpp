@@ -43,25 +43,32 @@ class WordCheckDifferential : public CWordAddinTest {
   // One walk's answer and the trace lines this process wrote during it.
   std::pair<int, std::vector<std::string>> Walk(bool literal, const std::vector<kalsim::CSimFault>& faults) {
     static int s_nWalk = 0;
+    // Lines written before the walk may still be on their way: the walk's lines are those
+    // between two markers of its own.
+    const std::string start = "kaltest walk start " + std::to_string(++s_nWalk);
+    ::OutputDebugStringA(start.c_str());
+    EXPECT_TRUE(m_trace.WaitFor(start, 20000));
     auto& injected = kalsim::CSimFaults::Instance();
     injected.Clear();
     for (const auto& f : faults) injected.Add(f);
-    m_trace.Clear();
     const auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
     kalsim::CSimCallCounter::Instance().Reset();
     const int answer = literal ? LiteralCheckWordWatermark(*Addin(), app.Get(), Params())
                                : Addin()->CheckWordWatermark(app.Get(), Params());
     (literal ? m_nLiteralCalls : m_nLinearCalls) += kalsim::CSimCallCounter::Instance().Total();
     injected.Clear();
-    const std::string marker = "kaltest walk end " + std::to_string(++s_nWalk);
-    ::OutputDebugStringA(marker.c_str());
-    EXPECT_TRUE(m_trace.WaitFor(marker, 20000));
+    const std::string end = "kaltest walk end " + std::to_string(s_nWalk);
+    ::OutputDebugStringA(end.c_str());
+    EXPECT_TRUE(m_trace.WaitFor(end, 20000));
     std::vector<std::string> lines;
+    bool inWalk = false;
     for (const auto& e : m_trace.Entries()) {
       if (e.pid != ::GetCurrentProcessId()) continue;
-      if (e.text == marker) break;
-      lines.push_back(e.text);
+      if (e.text == end) break;
+      if (inWalk) lines.push_back(e.text);
+      inWalk = inWalk || e.text == start;
     }
+    m_trace.Clear();
     return {answer, lines};
   }
   long m_nLiteralCalls = 0;

@@ -33,7 +33,8 @@ TEST_F(WordStamping, LinkedHeadersCarryOneShapePerSectionAndTheDocumentStaysSave
                                               L"PowerPlusWaterMarkObject4B414C03"}));
   EXPECT_EQ(doc->sections[2]->headers[0].story, doc->sections[0]->headers[0].story);
   EXPECT_TRUE(doc->saved);
-  EXPECT_TRUE(App().State().screenUpdating);
+  // One stamping, at start-up: the screen off for all of it, then back on.
+  EXPECT_EQ(App().State().screenUpdatingTransitions, (std::vector<bool>{false, true}));
   EXPECT_EQ(doc->seekView, kSeekMain);
   EXPECT_EQ(doc->viewType, kViewPrint);
   EXPECT_TRUE(m_trace.WaitFor("CMSWord::NewDocument----------------------", 10000));

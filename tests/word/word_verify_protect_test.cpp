@@ -107,13 +107,35 @@ TEST_F(WordVerification, ChecksOnlyWhileTheHeaderIsOpenAndAtTheFirstTickAfter) {
   EXPECT_FALSE(TickRestamped());  // two ticks out of the header: not looked at
 }
 
-TEST_F(WordVerification, SeparateHeadersCountAsDamagedAtEveryTickInTheHeader) {
+// Every header answers with the document's one collection of header shapes: three separate
+// headers hold three intact marks between them, which is what three sections need.
+TEST_F(WordVerification, SeparateHeadersPassUntilOneOfTheirMarksIsDamaged) {
   StartStamped(3, false);
   UserOpenHeader(App(), 2);
+  EXPECT_FALSE(TickRestamped());
+  EXPECT_FALSE(TickRestamped());
+  UserMoveShape(App(), 3, 1, 5.0, 5.0);
   EXPECT_TRUE(TickRestamped());
-  UserOpenHeader(App(), 2);
-  EXPECT_TRUE(TickRestamped());
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i).size(), 1u);
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i), std::vector<std::wstring>{kal::word::MakeWatermarkShapeName(i)});
+}
+
+// A two-line mark is written with LF; Word reads it back with its paragraph mark.
+TEST_F(WordVerification, TwoLineMarkIsIntactHoweverWordReadsItsBreakBack) {
+  CWordPolicy policy;
+  policy.text = "Top\\nSecret";
+  for (auto breaks : {ETextEffectBreaks::kParagraphMark, ETextEffectBreaks::kAsWritten}) {
+    if (!m_pExt) {
+      Start(MakeDocument(2, false), policy);
+    } else {
+      App().AddDocument(MakeDocument(2, false));
+    }
+    App().State().textEffectBreaks = breaks;
+    ASSERT_NE(Params().text.find(L'\n'), std::wstring::npos);
+    UserOpenHeader(App(), 1);
+    kalsim::CSimCallCounter::Instance().Reset();
+    EXPECT_FALSE(TickRestamped());
+    EXPECT_FALSE(TickRestamped());
+  }
 }
 
 TEST_F(WordVerification, TrackedChangesAreNeitherJudgedNorRepaired) {
