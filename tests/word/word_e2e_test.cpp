@@ -109,6 +109,23 @@ TEST_F(WordEndToEnd, DamageInTheHeaderViewIsRepairedWithinOneTimerPeriod) {
   EXPECT_TRUE(m_trace.Contains("get_Left or get_Top moved"));
 }
 
+TEST_F(WordEndToEnd, DocumentsOpenInDraftOutlineWebOrReadModeAreCleanedAndStamped) {
+  for (int view : {1, 2, 6, 7}) {
+    SCOPED_TRACE("view " + std::to_string(view));
+    CWordRun run;
+    run.document = R"({"name": "view.docx", "view": {"type": )" + std::to_string(view) +
+                   R"(}, "sections": [{"text": "one", "headers": {"primary": {"text": "h", "shapes": [)"
+                   R"({"name": "WordArt 2", "text": "old"}]}}}, {"text": "two"}]})";
+    const CWordResult r = RunWord(run);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(Names(r.Shapes(1, r.state)), (std::vector<std::string>{Mark(1), Mark(2)}));
+    EXPECT_EQ(Doc0(r.state).at("view").at("type").get<int>(), 3);
+    for (const auto& l : m_trace.Entries())
+      if (l.pid == r.pid) EXPECT_EQ(l.text.find("put_SeekView, hr"), std::string::npos) << l.text;
+    m_trace.Clear();
+  }
+}
+
 TEST_F(WordEndToEnd, Word2003GetsItsBackgroundControlsDisabled) {
   CWordRun run;
   run.extraArgs = L"/version 11.0";

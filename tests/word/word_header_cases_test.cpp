@@ -10,9 +10,10 @@
 // |                                    |                                         | visits find none             |                                                 |
 // | 3 sections, separate headers       | each primary header its own: 01/02/03   | same, all from the first     | the collection holds all 3: intact (no longer   |
 // |                                    |                                         | visit                        | re-stamped at every tick); one damaged: 2 < 3   |
-// | different first page               | the primary headers only; the first-    | same                         | 2 of 2: intact                                  |
-// |                                    | page headers stay empty (the stamping   |                              |                                                 |
-// |                                    | asks for the primary header by index)   |                              |                                                 |
+// | different first page, or odd and   | the primary headers only; first-page    | same                         | 2 of 2: intact                                  |
+// | even pages                         | and even-page headers stay empty (the   |                              |                                                 |
+// |                                    | stamping asks for the primary header by |                              |                                                 |
+// |                                    | index), so those pages show no mark     |                              |                                                 |
 // | "WordArt 3" and "Logo" in a footer | "Logo" stays; "WordArt 3" goes: the     | reaches footers, since the   | footer shapes without the stamp prefix are      |
 // |                                    | removal's prefix "WordArt " matches it  | collection holds them        | listed and skipped                              |
 // | a user's "…4B414C99" copy, intact  | the copy goes (stamp prefix); one fresh | as for any mark              | the copy counts like a stamp: in a one-section  |
@@ -38,10 +39,12 @@ using Names = std::vector<std::wstring>;
 
 std::wstring Mark(int section) { return kal::word::MakeWatermarkShapeName(section); }
 
-// Story of section s (1-based): 'H' primary header, 'P' first-page header, 'F' primary footer.
+// Story of section s (1-based): 'H' primary header, 'P' first-page header, 'E' even-pages header,
+// 'F' primary footer.
 CStory& StoryOf(CDocument& doc, char kind, int s) {
   CSection& section = *doc.sections.at(s - 1);
-  return *(kind == 'H' ? section.headers[0] : kind == 'P' ? section.headers[1] : section.footers[0]).story;
+  return *(kind == 'H' ? section.headers[0] : kind == 'P' ? section.headers[1] : kind == 'E' ? section.headers[2]
+                                                                               : section.footers[0]).story;
 }
 
 Names NamesIn(CDocument& doc, char kind, int s) {
@@ -100,6 +103,14 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
       {"separate, one damaged", [] { return MakeDocument(3, false); }, {{'H', 2, {Mark(2)}}}, damageStamp(2), 0},
       {"different first page", [] { return WithFirstPage(2); },
        {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'P', 1, {}}, {'P', 2, {}}}, nullptr, 1},
+      {"odd and even pages",
+       [] {
+         auto doc = MakeDocument(2, false);
+         doc->oddAndEvenPages = true;
+         doc->sections[0]->pages = 3;
+         return doc;
+       },
+       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'E', 1, {}}, {'E', 2, {}}}, nullptr, 1},
       {"footer shapes",
        [] {
          auto doc = MakeDocument(2, true);
