@@ -31,17 +31,28 @@ struct CFaultSite {
 };
 
 const CFaultSite kSites[] = {
-    {L"Document", L"Sections", false},    {L"Sections", L"Count", false},      {L"Sections", L"Item", false},
-    {L"Section", L"Headers", false},      {L"HeadersFooters", L"Item", false}, {L"HeaderFooter", L"Shapes", false},
-    {L"Shapes", L"Count", false},         {L"Shapes", L"Item", true},          {L"Shape", L"Name", true},
-    {L"Shape", L"TextEffect", true},      {L"TextEffectFormat", L"Text", true}, {L"Shape", L"Fill", true},
-    {L"FillFormat", L"Transparency", true}, {L"ColorFormat", L"RGB", true},    {L"Shape", L"Left", true},
+    {L"Document", L"Sections", false},
+    {L"Sections", L"Count", false},
+    {L"Sections", L"Item", false},
+    {L"Section", L"Headers", false},
+    {L"HeadersFooters", L"Item", false},
+    {L"HeaderFooter", L"Shapes", false},
+    {L"Shapes", L"Count", false},
+    {L"Shapes", L"Item", true},
+    {L"Shape", L"Name", true},
+    {L"Shape", L"TextEffect", true},
+    {L"TextEffectFormat", L"Text", true},
+    {L"Shape", L"Fill", true},
+    {L"FillFormat", L"Transparency", true},
+    {L"ColorFormat", L"RGB", true},
+    {L"Shape", L"Left", true},
 };
 
 class WordCheckDifferential : public CWordAddinTest {
  protected:
   // One walk's answer and the trace lines this process wrote during it.
-  std::pair<int, std::vector<std::string>> Walk(bool literal, const std::vector<kalsim::CSimFault>& faults) {
+  std::pair<int, std::vector<std::string>> Walk(bool literal,
+                                                const std::vector<kalsim::CSimFault>& faults) {
     static int s_nWalk = 0;
     // Lines written before the walk may still be on their way: the walk's lines are those
     // between two markers of its own.
@@ -103,9 +114,15 @@ TEST_F(WordCheckDifferential, ReplayingWalkAnswersAndTracesAsTheLiteralWalk) {
     for (int k = pick(0, 3); k > 0 && !marks.empty(); --k) {
       auto& shape = marks[pick(0, static_cast<int>(marks.size()) - 1)];
       switch (pick(0, 5)) {
-        case 0: shape->left = 10.0 * pick(1, 5); break;
-        case 1: shape->text = L"retyped"; break;
-        case 2: shape->rotation = 0.0; break;
+        case 0:
+          shape->left = 10.0 * pick(1, 5);
+          break;
+        case 1:
+          shape->text = L"retyped";
+          break;
+        case 2:
+          shape->rotation = 0.0;
+          break;
         case 3: {
           auto copy = std::make_shared<CShape>(*shape);
           copy->name = L"PowerPlusWaterMarkObject4B414C99";
@@ -123,13 +140,15 @@ TEST_F(WordCheckDifferential, ReplayingWalkAnswersAndTracesAsTheLiteralWalk) {
           for (const auto& story : stories) {
             auto& list = story->shapes;
             for (size_t i = 0; i < list.size(); ++i)
-              if (list[i] == shape) list.erase(list.begin() + static_cast<long>(i)), i = list.size();
+              if (list[i] == shape)
+                list.erase(list.begin() + static_cast<long>(i)), i = list.size();
           }
       }
     }
     std::vector<kalsim::CSimFault> faults;
     for (int k = pick(0, 2); k > 0; --k) {
-      const CFaultSite& site = kSites[pick(0, static_cast<int>(sizeof(kSites) / sizeof(kSites[0])) - 1)];
+      const CFaultSite& site =
+          kSites[pick(0, static_cast<int>(sizeof(kSites) / sizeof(kSites[0])) - 1)];
       kalsim::CSimFault f;
       f.strKind = site.kind;
       f.strMember = site.member;

@@ -10,8 +10,9 @@ namespace kaltest {
 
 inline int LiteralCheckWordWatermark(CMSWord& addin, IDispatch* application,
                                      const kal::word::CWordWatermarkParams& params) {
-  return addin.CheckEverySection(application,
-                                 [&](IDispatch* section) { return addin.CheckWordWatermarkBySection(section, params); });
+  return addin.CheckEverySection(application, [&](IDispatch* section) {
+    return addin.CheckWordWatermarkBySection(section, params);
+  });
 }
 
 }  // namespace kaltest

@@ -3,23 +3,31 @@
 // Selection.HeaderFooter), is the document's one collection of every header and footer shape;
 // a shape added through it without an anchor lands in the story of the header it was read from.
 //
-// | case                               | stamping leaves                         | the removal before it        | the check (intact shapes against sections)      |
-// |------------------------------------|-----------------------------------------|------------------------------|-------------------------------------------------|
-// | 3 sections, linked headers         | one shared primary header: 01, 02, 03   | every mark, at the first     | 3 of 3: intact; one damaged: 2 < 3, re-stamped  |
-// |                                    | (each section adds its own)             | section's visit; later       |                                                 |
-// |                                    |                                         | visits find none             |                                                 |
-// | 3 sections, separate headers       | each primary header its own: 01/02/03   | same, all from the first     | the collection holds all 3: intact (no longer   |
-// |                                    |                                         | visit                        | re-stamped at every tick); one damaged: 2 < 3   |
-// | different first page, or odd and   | the primary headers only; first-page    | same                         | 2 of 2: intact                                  |
-// | even pages                         | and even-page headers stay empty (the   |                              |                                                 |
-// |                                    | stamping asks for the primary header by |                              |                                                 |
-// |                                    | index), so those pages show no mark     |                              |                                                 |
-// | "WordArt 3" and "Logo" in a footer | "Logo" stays; "WordArt 3" goes: the     | reaches footers, since the   | footer shapes without the stamp prefix are      |
-// |                                    | removal's prefix "WordArt " matches it  | collection holds them        | listed and skipped                              |
-// | a user's "…4B414C99" copy, intact  | the copy goes (stamp prefix); one fresh | as for any mark              | the copy counts like a stamp: in a one-section  |
-// | (header or footer)                 | mark per section                        |                              | document it hides a damaged stamp (1 of 1), in  |
-// |                                    |                                         |                              | three separate headers it hides a deleted one   |
-// | the same copy, damaged             | as above                                | as above                     | counts 0; the stamps alone decide               |
+// | case                             | after stamping                  | the check          |
+// |----------------------------------|---------------------------------|--------------------|
+// | 3 sections, linked headers       | one shared header: 01, 02, 03   | 3 of 3: intact (a) |
+// | 3 sections, separate headers     | each header its own: 01/02/03   | 3 of 3: intact (a) |
+// | either, one mark damaged         | -                               | 2 of 3: re-stamped |
+// | different first page             | primary headers only (b)        | 2 of 2: intact     |
+// | odd and even pages               | primary headers only (b)        | 2 of 2: intact     |
+// | "WordArt 3" and "Logo" in footer | "WordArt 3" removed (c)         | both skipped (d)   |
+// | earlier marks in any story       | all removed (c)                 | 2 of 2: intact     |
+// | intact "...4B414C99" copy        | copy removed (c)                | counts as a stamp: |
+// |                                  |                                 | hides a damaged or |
+// |                                  |                                 | deleted one (e)    |
+// | damaged copy                     | copy removed (c)                | counts 0 (e)       |
+//
+// (a) Each section's header gives the whole collection, so each section counts every intact
+//     mark of the document against the number of sections. Separate headers are therefore no
+//     longer counted damaged (and re-stamped) at every tick.
+// (b) The stamping asks each section for its primary header by index; first-page and
+//     even-page headers stay empty, so those pages show no mark.
+// (c) The removal walks Selection.HeaderFooter.Shapes section by section: the first visit
+//     already sees, and removes, every recognised shape of every header and footer (the
+//     "WordArt " prefix matches a user's WordArt too); later visits find none.
+// (d) Only names with the stamp prefix are checked; other shapes are listed and skipped.
+// (e) The check counts intact shapes by prefix, not by section: an intact copy anywhere makes
+//     up for a damaged or missing stamp anywhere; a damaged copy adds nothing.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -43,8 +51,11 @@ std::wstring Mark(int section) { return kal::word::MakeWatermarkShapeName(sectio
 // 'F' primary footer.
 CStory& StoryOf(CDocument& doc, char kind, int s) {
   CSection& section = *doc.sections.at(s - 1);
-  return *(kind == 'H' ? section.headers[0] : kind == 'P' ? section.headers[1] : kind == 'E' ? section.headers[2]
-                                                                               : section.footers[0]).story;
+  return *(kind == 'H'   ? section.headers[0]
+           : kind == 'P' ? section.headers[1]
+           : kind == 'E' ? section.headers[2]
+                         : section.footers[0])
+              .story;
 }
 
 Names NamesIn(CDocument& doc, char kind, int s) {
@@ -95,14 +106,31 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
     return [section](CDocument& doc) { StoryOf(doc, 'H', section).shapes.back()->left = 40.0; };
   };
   const std::vector<CHeaderCase> cases = {
-      {"linked", [] { return MakeDocument(3, true); }, {{'H', 1, {Mark(1), Mark(2), Mark(3)}}}, nullptr, 1},
-      {"linked, one damaged", [] { return MakeDocument(3, true); }, {{'H', 3, {Mark(1), Mark(2), Mark(3)}}},
-       damageStamp(1), 0},
-      {"separate", [] { return MakeDocument(3, false); },
-       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'H', 3, {Mark(3)}}}, nullptr, 1},
-      {"separate, one damaged", [] { return MakeDocument(3, false); }, {{'H', 2, {Mark(2)}}}, damageStamp(2), 0},
-      {"different first page", [] { return WithFirstPage(2); },
-       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'P', 1, {}}, {'P', 2, {}}}, nullptr, 1},
+      {"linked",
+       [] { return MakeDocument(3, true); },
+       {{'H', 1, {Mark(1), Mark(2), Mark(3)}}},
+       nullptr,
+       1},
+      {"linked, one damaged",
+       [] { return MakeDocument(3, true); },
+       {{'H', 3, {Mark(1), Mark(2), Mark(3)}}},
+       damageStamp(1),
+       0},
+      {"separate",
+       [] { return MakeDocument(3, false); },
+       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'H', 3, {Mark(3)}}},
+       nullptr,
+       1},
+      {"separate, one damaged",
+       [] { return MakeDocument(3, false); },
+       {{'H', 2, {Mark(2)}}},
+       damageStamp(2),
+       0},
+      {"different first page",
+       [] { return WithFirstPage(2); },
+       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'P', 1, {}}, {'P', 2, {}}},
+       nullptr,
+       1},
       {"odd and even pages",
        [] {
          auto doc = MakeDocument(2, false);
@@ -110,7 +138,9 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
          doc->sections[0]->pages = 3;
          return doc;
        },
-       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'E', 1, {}}, {'E', 2, {}}}, nullptr, 1},
+       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'E', 1, {}}, {'E', 2, {}}},
+       nullptr,
+       1},
       {"footer shapes",
        [] {
          auto doc = MakeDocument(2, true);
@@ -118,7 +148,9 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
          AddNamed(*doc, 'F', 1, L"Logo");
          return doc;
        },
-       {{'H', 1, {Mark(1), Mark(2)}}, {'F', 1, {L"Logo"}}}, nullptr, 1},
+       {{'H', 1, {Mark(1), Mark(2)}}, {'F', 1, {L"Logo"}}},
+       nullptr,
+       1},
       {"earlier marks in every story",
        [] {
          auto doc = WithFirstPage(2);
@@ -127,23 +159,33 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
          AddNamed(*doc, 'H', 2, L"PowerPlusWaterMarkObject-1");
          return doc;
        },
-       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'P', 2, {}}, {'F', 2, {}}}, nullptr, 1},
-      {"intact copy hides a damaged stamp", [] { return MakeDocument(1, true); }, {{'H', 1, {Mark(1)}}},
+       {{'H', 1, {Mark(1)}}, {'H', 2, {Mark(2)}}, {'P', 2, {}}, {'F', 2, {}}},
+       nullptr,
+       1},
+      {"intact copy hides a damaged stamp",
+       [] { return MakeDocument(1, true); },
+       {{'H', 1, {Mark(1)}}},
        [](CDocument& doc) {
          CopyFirstMark(doc, 'F', 1, false);
          StoryOf(doc, 'H', 1).shapes.at(0)->left = 40.0;
        },
        1},
-      {"intact copy hides a deleted stamp of another header", [] { return MakeDocument(3, false); },
+      {"intact copy hides a deleted stamp of another header",
+       [] { return MakeDocument(3, false); },
        {{'H', 3, {Mark(3)}}},
        [](CDocument& doc) {
          CopyFirstMark(doc, 'H', 1, false);
          StoryOf(doc, 'H', 3).shapes.clear();
        },
        1},
-      {"damaged copy counts nothing", [] { return MakeDocument(2, true); }, {{'H', 1, {Mark(1), Mark(2)}}},
-       [](CDocument& doc) { CopyFirstMark(doc, 'H', 1, true); }, 1},
-      {"damaged copy and damaged stamp", [] { return MakeDocument(2, true); }, {{'H', 1, {Mark(1), Mark(2)}}},
+      {"damaged copy counts nothing",
+       [] { return MakeDocument(2, true); },
+       {{'H', 1, {Mark(1), Mark(2)}}},
+       [](CDocument& doc) { CopyFirstMark(doc, 'H', 1, true); },
+       1},
+      {"damaged copy and damaged stamp",
+       [] { return MakeDocument(2, true); },
+       {{'H', 1, {Mark(1), Mark(2)}}},
        [](CDocument& doc) {
          CopyFirstMark(doc, 'H', 1, true);
          StoryOf(doc, 'H', 1).shapes.at(1)->top = 7.0;
@@ -156,7 +198,8 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
     auto doc = c.make();
     App().AddDocument(doc);  // DocumentOpen stamps it
     for (const auto& story : c.stamped)
-      EXPECT_EQ(NamesIn(*doc, story.kind, story.section), story.names) << story.kind << story.section;
+      EXPECT_EQ(NamesIn(*doc, story.kind, story.section), story.names)
+          << story.kind << story.section;
     if (c.userAction) c.userAction(*doc);
     const auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
     EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), c.check);
