@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/com/KalMsAddin_h.h"
 #include "core/com/com_object.h"
@@ -62,13 +64,16 @@ class CMSWord : public IMSWord,
   int AtSeekViewPageHeader(IDispatch* application);
   int CheckWordWatermark(IDispatch* application, const kal::word::CWordWatermarkParams& params);
   int CheckWordWatermarkBySection(IDispatch* section, const kal::word::CWordWatermarkParams& params);
+  // The document-level steps of the check around a per-section count of intact shapes:
+  // CheckWordWatermark gives it the replaying walk, tests the literal one.
+  int CheckEverySection(IDispatch* application, const std::function<int(IDispatch* section)>& bySection);
   int ChkWordWatermarkOnShape(IDispatch* shape, const kal::word::CWordWatermarkParams& params);
 
   // Protection.
   int ProtectDocument(IDispatch* document);
 
-  // Guards.
-  void MarkNormalTemplateSaved();
+  // Guards. True when the template was there (its trace line written).
+  bool MarkNormalTemplateSaved();
   HRESULT DisableBackgroundCommands(IDispatch* application);
 
   // State, for the timers and for tests that inspect the object.
@@ -95,6 +100,30 @@ class CMSWord : public IMSWord,
                             const kal::Dispatch& view, const kal::Dispatch& sections);
   void DeleteWatermarkInSection(const kal::Dispatch& app, const kal::Dispatch& sections, long i);
   kal::word::CShapeFacts ReadShapeFacts(IDispatch* shape);
+  static void TraceTemplateSaved();
+
+  // What one walk over a header's shapes saw of one shape: enough to give its trace lines and
+  // its verdict again without asking Word.
+  struct CShapeVisit {
+    HRESULT hrItem = S_OK;
+    HRESULT hrName = S_OK;
+    std::wstring name;
+    kal::word::CShapeFacts facts;  // read when the name carries the stamp prefix
+  };
+  // One check's memory: the walk over the document's header shapes, and whether the Normal
+  // template was marked saved yet (-1 not yet, 0 no template, 1 marked).
+  struct CCheckMemory {
+    bool walked = false;
+    long count = 0;
+    std::vector<CShapeVisit> visits;
+    int templateMarked = -1;
+  };
+  int CheckSection(IDispatch* section, const kal::word::CWordWatermarkParams& params, CCheckMemory* memory);
+  int ReportShapeVisit(long index, const CShapeVisit& visit, const kal::word::CWordWatermarkParams& params,
+                       CCheckMemory* memory);
+  int ReportShapeCheck(const kal::word::CShapeFacts& facts, const kal::word::CWordWatermarkParams& params,
+                       CCheckMemory* memory);
+  void MarkTemplateDuringCheck(CCheckMemory* memory);
 
   Microsoft::WRL::ComPtr<IDispatch> m_pApplication;
   Microsoft::WRL::ComPtr<IDispatch> m_pSinkApp1;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/automation.h"
+#include "core/com/module.h"
 #include "core/readonly.h"
 #include "core/trace.h"
 #include "word/ms_word.h"
@@ -81,7 +82,7 @@ void CMSWord::OnLockTick(UINT_PTR timerId) {
   TraceW(L"KalMsAddin.dll CMSWord get_ActiveDocument Succeed.");
   if (ProtectDocument(doc.PeekDispatch())) {
     // The id Windows passed: thread timers are identified by it alone.
-    ::KillTimer(nullptr, timerId);
+    if (::KillTimer(nullptr, timerId)) kal::CKalMsAddinModule::Instance().Unlock();  // locked at SetTimer
     if (m_nLockTimer == timerId) m_nLockTimer = 0;
     TraceW(L"KalMsAddin.dll CMSWord KillTimer Succeed.");
   }

@@ -27,6 +27,16 @@ constexpr long kMsoFalse = 0;
 constexpr float kShapeCenter = -999995.0f;
 constexpr long kWrapNone = 3;     // WrapFormat.Type
 constexpr long kWrapLargest = 3;  // WrapFormat.Side
+
+// View.Type = print layout: with a split pane on the window's view, else on the active pane's.
+void SwitchToPrintLayout(const Dispatch& windowView, const Dispatch& paneView) {
+  long split = 0;
+  if (SUCCEEDED(TryGetLong(windowView, L"SplitSpecial", &split)) && split != 0) {
+    (void)windowView.TryPut(L"Type", kPrintView);
+  } else if (paneView) {
+    (void)paneView.TryPut(L"Type", kPrintView);
+  }
+}
 }  // namespace
 
 HRESULT CMSWord::AddWordWatermarkOnActiveDocument(IDispatch* application,
@@ -83,6 +93,13 @@ HRESULT CMSWord::StampAllSections(const kal::Dispatch& app, const kal::Dispatch&
   bool wasSaved = false;
   if (FAILED(TryGetBool(doc, L"Saved", &wasSaved))) wasSaved = false;
 
+  // Headers can only be sought in print layout; a document read in draft, web, outline or read
+  // mode would refuse every seek below and keep its old marks. The same switch ends the
+  // stamping, so the user finds the document in print layout either way.
+  Dispatch pane;
+  Dispatch paneView;
+  if (SUCCEEDED(TryGetObj(window, L"ActivePane", &pane))) (void)TryGetObj(pane, L"View", &paneView);
+  SwitchToPrintLayout(view, paneView);
   DeleteWordWatermark();
 
   hr = view.TryPut(L"SeekView", kSeekCurrentPageHeader);
@@ -142,12 +159,7 @@ void CMSWord::ReturnToDocumentBody(const kal::Dispatch& app, const kal::Dispatch
       SUCCEEDED(TryGetObj(pane, L"View", &paneView))) {
     (void)paneView.TryPut(L"SeekView", kSeekMainDocument);
   }
-  long split = 0;
-  if (SUCCEEDED(TryGetLong(view, L"SplitSpecial", &split)) && split != 0) {
-    (void)view.TryPut(L"Type", kPrintView);
-  } else {
-    (void)paneView.TryPut(L"Type", kPrintView);
-  }
+  SwitchToPrintLayout(view, paneView);
 }
 
 HRESULT CMSWord::AddWordWatermarkOnSection(IDispatch* sectionObj, IDispatch* viewObj, int sectionIndex,

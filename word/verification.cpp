@@ -1,6 +1,7 @@
 // Verification of the Word watermark: is the header view open, and is every stamped shape
 // still as the policy describes it. A damaged mark is repaired by the watermark timer, which
 // stamps the whole document anew.
+#include <functional>
 #include <string>
 
 #include "core/automation.h"
@@ -53,6 +54,15 @@ int CMSWord::AtSeekViewPageHeader(IDispatch* application) {
 }
 
 int CMSWord::CheckWordWatermark(IDispatch* application, const kal::word::CWordWatermarkParams& params) {
+  // Every section's header answers with the document's one collection of header and footer
+  // shapes, so a walk per section would read the same shapes once per section: quadratic in
+  // the sections, and every read holds Word's user-interface thread. The shapes are read in
+  // the first walk and replayed for the sections after it (see CheckSection).
+  CCheckMemory memory;
+  return CheckEverySection(application, [&](IDispatch* section) { return CheckSection(section, params, &memory); });
+}
+
+int CMSWord::CheckEverySection(IDispatch* application, const std::function<int(IDispatch*)>& bySection) {
   int result = 1;
   try {
     const Dispatch app(application);
@@ -88,7 +98,7 @@ int CMSWord::CheckWordWatermark(IDispatch* application, const kal::word::CWordWa
         break;
       }
       // Linked headers hold one shape per section, so every header must hold `count` intact ones.
-      if (CheckWordWatermarkBySection(section.Get(), params) < count) {
+      if (bySection(section.Get()) < count) {
         result = 0;
         break;
       }
@@ -102,9 +112,15 @@ int CMSWord::CheckWordWatermark(IDispatch* application, const kal::word::CWordWa
   return result;
 }
 
-int CMSWord::CheckWordWatermarkBySection(IDispatch* sectionObj, const kal::word::CWordWatermarkParams& params) {
+int CMSWord::CheckWordWatermarkBySection(IDispatch* section, const kal::word::CWordWatermarkParams& params) {
+  return CheckSection(section, params, nullptr);
+}
+
+int CMSWord::CheckSection(IDispatch* sectionObj, const kal::word::CWordWatermarkParams& params,
+                          CCheckMemory* memory) {
   int n = 0;
   try {
+    // The section's own reads are always made: each of them can fail for this section alone.
     const Dispatch section(sectionObj);
     Dispatch headers;
     Dispatch primary;
@@ -121,23 +137,29 @@ int CMSWord::CheckWordWatermarkBySection(IDispatch* sectionObj, const kal::word:
       TraceFmtW(L"KalMsAddin.dll CMSWord::CheckWordWatermarkBySection pShapes->get_Count, hr = 0x%x.\n", hr);
     } else {
       TraceFmtW(L"KalMsAddin.dll CheckWordWatermarkBySection Shapes Count = %d.\n", count);
-      for (long j = 1; j <= count; ++j) {
-        Dispatch shape;
-        hr = TryCallObj(shapes, L"Item", &shape, j);
-        if (FAILED(hr)) {
-          TraceFmtW(L"KalMsAddin.dll CMSWord::CheckWordWatermarkBySection pShapes->Item %d, hr = 0x%x.\n", j, hr);
-          continue;
+      if (memory && memory->walked && memory->count == count) {
+        // The document's collection again, within one check that only reads: the same shapes at
+        // the same indexes with the same properties. Their lines and verdicts are replayed.
+        for (long j = 1; j <= count; ++j) n += ReportShapeVisit(j, memory->visits[j - 1], params, memory);
+      } else {
+        std::vector<CShapeVisit> visits;
+        visits.reserve(static_cast<size_t>(count));
+        for (long j = 1; j <= count; ++j) {
+          CShapeVisit visit;
+          Dispatch shape;
+          visit.hrItem = TryCallObj(shapes, L"Item", &shape, j);
+          if (SUCCEEDED(visit.hrItem)) visit.hrName = TryGetString(shape, L"Name", &visit.name);
+          if (SUCCEEDED(visit.hrItem) && SUCCEEDED(visit.hrName) && kal::word::IsStampedWatermarkName(visit.name)) {
+            visit.facts = ReadShapeFacts(shape.Get());
+          }
+          n += ReportShapeVisit(j, visit, params, memory);
+          visits.push_back(std::move(visit));
         }
-        std::wstring name;
-        hr = TryGetString(shape, L"Name", &name);
-        if (FAILED(hr)) {
-          TraceFmtW(L"KalMsAddin.dll CMSWord::CheckWordWatermarkBySection pShape->get_Name %d, hr = 0x%x.\n", j, hr);
-          continue;
+        if (memory) {
+          memory->visits = std::move(visits);
+          memory->count = count;
+          memory->walked = true;
         }
-        TraceFmtW(L"KalMsAddin.dll CheckWordWatermarkBySection Index = %d, shapeName = %s.\n", j, name.c_str());
-        if (!kal::word::IsStampedWatermarkName(name)) continue;
-        TraceFmtW(L"KalMsAddin.dll CheckWordWatermarkBySection shapeName = %s, Succeed.\n", name.c_str());
-        if (ChkWordWatermarkOnShape(shape.Get(), params) == 1) ++n;
       }
     }
   } catch (const kal::ComError& e) {
@@ -145,8 +167,35 @@ int CMSWord::CheckWordWatermarkBySection(IDispatch* sectionObj, const kal::word:
   } catch (...) {
     TraceW(L"KalMsAddin.dll CMSWord::CheckWordWatermarkBySection Exception.\n");
   }
-  MarkNormalTemplateSaved();
+  MarkTemplateDuringCheck(memory);
   return n;
+}
+
+int CMSWord::ReportShapeVisit(long j, const CShapeVisit& visit, const kal::word::CWordWatermarkParams& params,
+                              CCheckMemory* memory) {
+  if (FAILED(visit.hrItem)) {
+    TraceFmtW(L"KalMsAddin.dll CMSWord::CheckWordWatermarkBySection pShapes->Item %d, hr = 0x%x.\n", j, visit.hrItem);
+    return 0;
+  }
+  if (FAILED(visit.hrName)) {
+    TraceFmtW(L"KalMsAddin.dll CMSWord::CheckWordWatermarkBySection pShape->get_Name %d, hr = 0x%x.\n", j, visit.hrName);
+    return 0;
+  }
+  TraceFmtW(L"KalMsAddin.dll CheckWordWatermarkBySection Index = %d, shapeName = %s.\n", j, visit.name.c_str());
+  if (!kal::word::IsStampedWatermarkName(visit.name)) return 0;
+  TraceFmtW(L"KalMsAddin.dll CheckWordWatermarkBySection shapeName = %s, Succeed.\n", visit.name.c_str());
+  return ReportShapeCheck(visit.facts, params, memory) == 1 ? 1 : 0;
+}
+
+void CMSWord::MarkTemplateDuringCheck(CCheckMemory* memory) {
+  if (!memory) {
+    MarkNormalTemplateSaved();
+  } else if (memory->templateMarked < 0) {
+    memory->templateMarked = MarkNormalTemplateSaved() ? 1 : 0;
+  } else if (memory->templateMarked == 1) {
+    // Nothing but reads since the template was marked: it is still saved; only the line is due.
+    TraceTemplateSaved();
+  }
 }
 
 kal::word::CShapeFacts CMSWord::ReadShapeFacts(IDispatch* shapeObj) {
@@ -180,9 +229,13 @@ kal::word::CShapeFacts CMSWord::ReadShapeFacts(IDispatch* shapeObj) {
 }
 
 int CMSWord::ChkWordWatermarkOnShape(IDispatch* shape, const kal::word::CWordWatermarkParams& params) {
+  return ReportShapeCheck(ReadShapeFacts(shape), params, nullptr);
+}
+
+int CMSWord::ReportShapeCheck(const kal::word::CShapeFacts& facts, const kal::word::CWordWatermarkParams& params,
+                              CCheckMemory* memory) {
   int result = 0;
   try {
-    const kal::word::CShapeFacts facts = ReadShapeFacts(shape);
     switch (kal::word::JudgeShape(facts, params, &EqualsIgnoringCase)) {
       case EShapeCheck::kIntact:
         result = 1;
@@ -228,6 +281,6 @@ int CMSWord::ChkWordWatermarkOnShape(IDispatch* shape, const kal::word::CWordWat
   } catch (...) {
     TraceW(L"KalMsAddin.dll CMSWord::ChkWordWatermarkOnShape Exception.\n");
   }
-  MarkNormalTemplateSaved();
+  MarkTemplateDuringCheck(memory);
   return result;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/automation.h"
+#include "core/com/module.h"
 #include "core/command_line.h"
 #include "core/policy.h"
 #include "core/readonly.h"
@@ -60,6 +61,9 @@ STDMETHODIMP CMSWord::OnConnection(IDispatch* Application, ext_ConnectMode, IDis
       TraceW(L"CMSWord KalMsAddin.dll CMSWord TAVFile && bDocReadOnley.");
       g_pWordAddin = this;
       m_nLockTimer = ::SetTimer(nullptr, 0, kLockTimerMs, &CMSWord::LockWinDocTimer);
+      // A thread timer calls into this module until it is killed, also after Word has released
+      // the add-in: the module stays loaded (DllCanUnloadNow answers S_FALSE) while it runs.
+      if (m_nLockTimer) kal::CKalMsAddinModule::Instance().Lock();
     }
 
     if (!IsHasWatermark() && !IsTavReadOnly(::GetCurrentProcessId())) {
@@ -76,6 +80,7 @@ STDMETHODIMP CMSWord::OnConnection(IDispatch* Application, ext_ConnectMode, IDis
     if (IsHasWatermark()) {
       g_pWordAddin = this;
       m_nWatermarkTimer = ::SetTimer(nullptr, 0, kWatermarkTimerMs, &CMSWord::WatermarkCheckTimer);
+      if (m_nWatermarkTimer) kal::CKalMsAddinModule::Instance().Lock();
     }
     MarkNormalTemplateSaved();
   } catch (const kal::ComError& e) {
@@ -94,7 +99,7 @@ STDMETHODIMP CMSWord::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**
       m_sink2.Unadvise();
     }
     if (IsHasWatermark() && m_nWatermarkTimer) {
-      ::KillTimer(nullptr, m_nWatermarkTimer);
+      if (::KillTimer(nullptr, m_nWatermarkTimer)) kal::CKalMsAddinModule::Instance().Unlock();
       m_nWatermarkTimer = 0;
     }
     MarkNormalTemplateSaved();
@@ -117,18 +122,20 @@ STDMETHODIMP CMSWord::OnBeginShutdown(SAFEARRAY**) {
 STDMETHODIMP CMSWord::OnStartupComplete(SAFEARRAY**) {
   TraceW(L"KalMsAddin.dll CMSWord _IDTExtensibility2::OnStartupComplete.");
   try {
+    // The mark goes on before the protection: a document protected for comments refuses new
+    // header shapes, so protecting first would leave a read-only document without its mark.
+    if (!ProcessHasAutomationSwitch() && IsHasWatermark() && m_pSinkApp1) {
+      CVariant doc;
+      if (SUCCEEDED(Dispatch(m_pSinkApp1.Get()).TryGet(L"ActiveDocument", &doc))) {
+        NewDocument(doc.PeekDispatch());
+      }
+    }
     if (IsTavReadOnly(::GetCurrentProcessId()) && m_pApplication) {
       CVariant doc;
       if (SUCCEEDED(Dispatch(m_pApplication.Get()).TryGet(L"ActiveDocument", &doc)) &&
           doc.PeekDispatch()) {
         TraceW(L"KalMsAddin.dll CMSWord OnStartupComplete:get_ActiveDocument Succeed.---------------");
         ProtectDocument(doc.PeekDispatch());
-      }
-    }
-    if (!ProcessHasAutomationSwitch() && IsHasWatermark() && m_pSinkApp1) {
-      CVariant doc;
-      if (SUCCEEDED(Dispatch(m_pSinkApp1.Get()).TryGet(L"ActiveDocument", &doc))) {
-        NewDocument(doc.PeekDispatch());
       }
     }
     MarkNormalTemplateSaved();
@@ -223,13 +230,18 @@ void CMSWord::OnWatermarkTick() {
   MarkNormalTemplateSaved();
 }
 
-void CMSWord::MarkNormalTemplateSaved() {
-  if (!m_pApplication) return;
+bool CMSWord::MarkNormalTemplateSaved() {
+  if (!m_pApplication) return false;
   CVariant templ;
-  if (FAILED(Dispatch(m_pApplication.Get()).TryGet(L"NormalTemplate", &templ))) return;
+  if (FAILED(Dispatch(m_pApplication.Get()).TryGet(L"NormalTemplate", &templ))) return false;
   const Dispatch normal(templ);
-  if (!normal) return;
+  if (!normal) return false;
   (void)normal.TryPut(L"Saved", true);
+  TraceTemplateSaved();
+  return true;
+}
+
+void CMSWord::TraceTemplateSaved() {
   TraceW(L"KalMsAddinLevel.dll CMSWord::DocumentBeforeSave template put saved.\n");
 }
 

@@ -99,9 +99,21 @@ bool SameIntegerPart(double a, double b) {
   return ta != std::numeric_limits<int32_t>::min() && ta == tb;
 }
 
+std::wstring NormalizeLineBreaks(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const wchar_t ch = text[i];
+    if (ch == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;  // CRLF is one break
+    out.push_back(ch == L'\n' || ch == L'\v' ? L'\r' : ch);
+  }
+  return out;
+}
+
 EShapeCheck JudgeShape(const CShapeFacts& facts, const CWordWatermarkParams& expected,
                        TextEqualsFn equalsIgnoringCase) {
-  if (facts.hrText < 0 || facts.text.empty() || !equalsIgnoringCase(facts.text, expected.text)) {
+  if (facts.hrText < 0 || facts.text.empty() ||
+      !equalsIgnoringCase(NormalizeLineBreaks(facts.text), NormalizeLineBreaks(expected.text))) {
     return EShapeCheck::kText;
   }
   if (facts.hrFontName < 0 || facts.fontName.empty() ||

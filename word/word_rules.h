@@ -84,7 +84,12 @@ enum class EShapeCheck {
 // so the verdict stays free of windows.h.
 using TextEqualsFn = bool (*)(const std::wstring& a, const std::wstring& b);
 
-// Runs the checks in order and stops at the first failure.
+// The text with every line break (CR, LF, CRLF, vertical tab) written as one CR. Word may read
+// a written LF back as its paragraph mark CR, and a manual line break is VT.
+std::wstring NormalizeLineBreaks(const std::wstring& text);
+
+// Runs the checks in order and stops at the first failure. Texts compare with their line
+// breaks normalised, so a two-line mark read back with other breaks is still the same text.
 EShapeCheck JudgeShape(const CShapeFacts& facts, const CWordWatermarkParams& expected,
                        TextEqualsFn equalsIgnoringCase);
 

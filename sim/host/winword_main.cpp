@@ -1,9 +1,10 @@
 // winword.exe: the simulated Word host. It loads registered add-ins as Word does, opens the
-// document named on its command line (or a blank one), runs a scenario script of user
-// actions inside a real message loop, and shuts the add-ins down as Word does.
+// document named on its command line (or a blank one, or none with /nodocument), runs a
+// scenario script of user actions inside a real message loop, and shuts the add-ins down as
+// Word does. The script line "unload" shuts them down early and lets COM free their modules.
 //
 //   winword.exe [document] [/script <file>] [/version <16.0|11.0|...>] [/log <file>]
-//               [/dump <file>] [/noaddins]
+//               [/dump <file>] [/noaddins] [/nodocument]
 //   winword.exe /regserver | /unregserver      register as COM's "Word.Application"
 //   winword.exe /automation [-Embedding]       started by COM: serve Application until Quit
 //                                              or the last client reference is released
@@ -29,7 +30,7 @@ using namespace kalsim::word;
 namespace {
 
 struct COptions {
-  bool bRegister = false, bUnregister = false, bAutomation = false, bNoAddins = false;
+  bool bRegister = false, bUnregister = false, bAutomation = false, bNoAddins = false, bNoDocument = false;
   std::wstring strDocument, strScript, strVersion = L"16.0", strLog, strDump;
 };
 
@@ -50,6 +51,7 @@ bool ParseArgs(int argc, wchar_t** argv, COptions& o) {
     else if (SameSwitch(a, L"unregserver")) o.bUnregister = true;
     else if (SameSwitch(a, L"automation") || SameSwitch(a, L"embedding")) o.bAutomation = true;
     else if (SameSwitch(a, L"noaddins")) o.bNoAddins = true;
+    else if (SameSwitch(a, L"nodocument")) o.bNoDocument = true;
     else if (SameSwitch(a, L"script")) { if (!next(o.strScript)) return false; }
     else if (SameSwitch(a, L"version")) { if (!next(o.strVersion)) return false; }
     else if (SameSwitch(a, L"log")) { if (!next(o.strLog)) return false; }
@@ -87,7 +89,7 @@ int Run(const COptions& o) {
     for (const auto& c : app->State().commands)
       if (!c.enabled) HostLog(L"ribbon disabled " + c.idMso);
   });
-  if (!o.bAutomation) {
+  if (!o.bAutomation && !o.bNoDocument) {
     try {
       if (!o.strDocument.empty()) {
         app->OpenDocument(o.strDocument);
@@ -128,6 +130,16 @@ int Run(const COptions& o) {
       return 1;
     }
     for (const auto& step : ParseScenario(text)) {
+      if (step.words.size() == 1 && step.words[0] == L"unload") {
+        // The add-ins go as at exit, then COM may free their modules while Word runs on.
+        addins.BeginShutdown();
+        addins.Disconnect();
+        app->DisconnectSinks();
+        addins.CheckUnload();
+        CoFreeUnusedLibraries();
+        HostLog(L"action " + std::to_wstring(step.nLine) + L" unload -> ok");
+        continue;
+      }
       scenario.Run(step);
       if (scenario.Quit() || !PumpFor(0)) break;
     }
@@ -158,7 +170,8 @@ int Run(const COptions& o) {
 int wmain(int argc, wchar_t** argv) {
   COptions o;
   if (!ParseArgs(argc, argv, o)) {
-    fputs("usage: winword.exe [document] [/script file] [/version v] [/log file] [/dump file] [/noaddins]\n"
+    fputs("usage: winword.exe [document] [/script file] [/version v] [/log file] [/dump file] [/noaddins]"
+          " [/nodocument]\n"
           "       winword.exe /regserver | /unregserver | /automation\n",
           stderr);
     return 2;

@@ -109,6 +109,23 @@ TEST_F(WordEndToEnd, DamageInTheHeaderViewIsRepairedWithinOneTimerPeriod) {
   EXPECT_TRUE(m_trace.Contains("get_Left or get_Top moved"));
 }
 
+TEST_F(WordEndToEnd, DocumentsOpenInDraftOutlineWebOrReadModeAreCleanedAndStamped) {
+  for (int view : {1, 2, 6, 7}) {
+    SCOPED_TRACE("view " + std::to_string(view));
+    CWordRun run;
+    run.document = R"({"name": "view.docx", "view": {"type": )" + std::to_string(view) +
+                   R"(}, "sections": [{"text": "one", "headers": {"primary": {"text": "h", "shapes": [)"
+                   R"({"name": "WordArt 2", "text": "old"}]}}}, {"text": "two"}]})";
+    const CWordResult r = RunWord(run);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(Names(r.Shapes(1, r.state)), (std::vector<std::string>{Mark(1), Mark(2)}));
+    EXPECT_EQ(Doc0(r.state).at("view").at("type").get<int>(), 3);
+    for (const auto& l : m_trace.Entries())
+      if (l.pid == r.pid) EXPECT_EQ(l.text.find("put_SeekView, hr"), std::string::npos) << l.text;
+    m_trace.Clear();
+  }
+}
+
 TEST_F(WordEndToEnd, Word2003GetsItsBackgroundControlsDisabled) {
   CWordRun run;
   run.extraArgs = L"/version 11.0";
@@ -159,6 +176,57 @@ TEST_F(WordEndToEnd, ReadOnlyDocumentIsProtectedForCommentsWithAFreshPasswordPer
     m_trace.Clear();
   }
   EXPECT_EQ(passwords.size(), 2u);
+}
+
+TEST_F(WordEndToEnd, ReadOnlyDocumentWithAWatermarkEndsStampedAndProtected) {
+  CWordRun run;
+  run.document = ThreeSections(true);
+  run.readOnly = true;
+  run.script = "ticks 1\nheader open 2\nticks 2\ntype Hello\n";
+  const CWordResult r = RunWord(run);
+  ASSERT_EQ(r.exitCode, 0);
+  const auto& doc = Doc0(r.state);
+  EXPECT_EQ(doc.at("protection").at("type").get<int>(), 1);
+  EXPECT_EQ(Names(r.Shapes(1, r.state)), (std::vector<std::string>{Mark(1), Mark(2), Mark(3)}));
+  EXPECT_TRUE(doc.at("saved").get<bool>());
+  EXPECT_EQ(r.state.at("actions").at(3).value("result", "").rfind("refused", 0), 0u);
+  // Every stamping ran before the protection: no step of it was refused, and the checks in the
+  // header view found the mark intact.
+  size_t stamps = 0;
+  for (const auto& l : m_trace.Entries()) {
+    if (l.pid != r.pid) continue;
+    EXPECT_EQ(l.text.find("hr = 0x"), std::string::npos) << l.text;
+    EXPECT_EQ(l.text.find("_com_error"), std::string::npos) << l.text;
+    stamps += l.text.find("AddWordWatermarkOnShapes Section Index = 1,") != std::string::npos;
+  }
+  EXPECT_EQ(stamps, 2u);  // at DocumentOpen and at start-up, none at the ticks
+}
+
+TEST_F(WordEndToEnd, ModuleStaysLoadedWhileTheProtectionTimerOutlivesTheAddin) {
+  CWordRun run;
+  run.extraArgs = L"/nodocument";
+  run.readOnly = true;
+  run.watermark = false;
+  run.script = "ticks 1\nunload\nwait 2000\n";
+  const CWordResult r = RunWord(run);
+  ASSERT_EQ(r.exitCode, 0);
+  ASSERT_TRUE(r.state.is_object());
+  EXPECT_TRUE(r.state.at("documents").empty());
+  EXPECT_EQ(r.state.at("addins").at(0).value("unloadHr", 0L), 1L);  // S_FALSE: still locked
+  // After the add-in was released and COM asked to free unused modules, the timer still fires
+  // into the loaded module and reaches no add-in.
+  bool released = false;
+  size_t ticksAfter = 0, logicAfter = 0;
+  for (const auto& l : m_trace.Entries()) {
+    if (l.pid != r.pid) continue;
+    if (l.text.find("_IDTExtensibility2::OnBeginShutdown.") != std::string::npos) released = true;
+    if (!released) continue;
+    ticksAfter += l.text.find("LockWinDocTimer--------------------end") != std::string::npos;
+    logicAfter += l.text.find("LockWinDocTimer--------------------logic") != std::string::npos;
+  }
+  EXPECT_TRUE(released);
+  EXPECT_GE(ticksAfter, 2u);
+  EXPECT_EQ(logicAfter, 0u);
 }
 
 TEST_F(WordEndToEnd, ExemptedProcessGetsNothing) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/com/KalMsAddin_h.h"
+#include "core/com/module.h"
 #include "core/policy.h"
 #include "core/trace.h"
 #include "picture/watermark_pic.h"
@@ -94,8 +95,9 @@ void CWordAddinTest::DisconnectAddin() {
   if (!m_pExt) return;
   SAFEARRAY* custom = nullptr;
   EXPECT_EQ(m_pExt->OnBeginShutdown(&custom), S_OK);
-  // A still-running protection timer must not outlive the test's add-in.
-  if (m_pAddin->LockTimerId()) ::KillTimer(nullptr, m_pAddin->LockTimerId());
+  // A still-running protection timer must not outlive the test's add-in (nor its module lock).
+  if (m_pAddin->LockTimerId() && ::KillTimer(nullptr, m_pAddin->LockTimerId()))
+    kal::CKalMsAddinModule::Instance().Unlock();
   EXPECT_EQ(m_pExt->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);
   m_pAddin = nullptr;
   m_pExt.Reset();

@@ -17,7 +17,7 @@ const int32_t kFailed = static_cast<int32_t>(0x80004005);
 
 CWordWatermarkParams Expected() {
   CWordWatermarkParams p;
-  p.text = L"Secret\r2026-12-05&alice&E1";
+  p.text = L"Secret\n2026-12-05&alice&E1";  // composed with LF
   p.fontName = L"Arial";
   p.fontSize = 36.7f;
   p.colour = 16711680.0f;  // "0,0,255"
@@ -26,7 +26,7 @@ CWordWatermarkParams Expected() {
   return p;
 }
 
-// The facts an untouched stamp reads back.
+// The facts an untouched stamp reads back: Word gives the line break back as its paragraph mark.
 CShapeFacts Intact() {
   CShapeFacts f;
   f.hrText = f.hrFontName = f.hrFontSize = f.hrFillVisible = f.hrTransparency = f.hrRgb = 0;
@@ -127,6 +127,13 @@ TEST(WordShapeVerdict, EachReadBackFactDecidesAsItShould) {
   const std::vector<Case> cases = {
       {"intact", [](CShapeFacts&) {}, EShapeCheck::kIntact},
       {"text case", [](CShapeFacts& f) { f.text = L"SECRET\r2026-12-05&ALICE&e1"; }, EShapeCheck::kIntact},
+      {"break LF", [](CShapeFacts& f) { f.text = L"Secret\n2026-12-05&alice&E1"; }, EShapeCheck::kIntact},
+      {"break CRLF", [](CShapeFacts& f) { f.text = L"Secret\r\n2026-12-05&alice&E1"; }, EShapeCheck::kIntact},
+      {"break VT", [](CShapeFacts& f) { f.text = L"Secret\v2026-12-05&alice&E1"; }, EShapeCheck::kIntact},
+      {"two breaks", [](CShapeFacts& f) { f.text = L"Secret\r\r2026-12-05&alice&E1"; }, EShapeCheck::kText},
+      {"LF CR is two", [](CShapeFacts& f) { f.text = L"Secret\n\r2026-12-05&alice&E1"; }, EShapeCheck::kText},
+      {"break lost", [](CShapeFacts& f) { f.text = L"Secret2026-12-05&alice&E1"; }, EShapeCheck::kText},
+      {"break as blank", [](CShapeFacts& f) { f.text = L"Secret 2026-12-05&alice&E1"; }, EShapeCheck::kText},
       {"text", [](CShapeFacts& f) { f.text = L"Secret\r2026-12-05&alice&E2"; }, EShapeCheck::kText},
       {"text unread", [](CShapeFacts& f) { f.hrText = static_cast<int32_t>(0x80020003); }, EShapeCheck::kText},
       {"font case", [](CShapeFacts& f) { f.fontName = L"arial"; }, EShapeCheck::kIntact},

@@ -7,8 +7,11 @@
 
 #include "sim/engine/call_counter.h"
 #include "sim/engine/sim_error.h"
+#include "core/com/module.h"
 #include "sim/word/word_user.h"
 #include "tests/word/word_fixture.h"
+
+STDAPI DllCanUnloadNow();
 
 using namespace kalsim::word;
 
@@ -104,13 +107,35 @@ TEST_F(WordVerification, ChecksOnlyWhileTheHeaderIsOpenAndAtTheFirstTickAfter) {
   EXPECT_FALSE(TickRestamped());  // two ticks out of the header: not looked at
 }
 
-TEST_F(WordVerification, SeparateHeadersCountAsDamagedAtEveryTickInTheHeader) {
+// Every header answers with the document's one collection of header shapes: three separate
+// headers hold three intact marks between them, which is what three sections need.
+TEST_F(WordVerification, SeparateHeadersPassUntilOneOfTheirMarksIsDamaged) {
   StartStamped(3, false);
   UserOpenHeader(App(), 2);
+  EXPECT_FALSE(TickRestamped());
+  EXPECT_FALSE(TickRestamped());
+  UserMoveShape(App(), 3, 1, 5.0, 5.0);
   EXPECT_TRUE(TickRestamped());
-  UserOpenHeader(App(), 2);
-  EXPECT_TRUE(TickRestamped());
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i).size(), 1u);
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i), std::vector<std::wstring>{kal::word::MakeWatermarkShapeName(i)});
+}
+
+// A two-line mark is written with LF; Word reads it back with its paragraph mark.
+TEST_F(WordVerification, TwoLineMarkIsIntactHoweverWordReadsItsBreakBack) {
+  CWordPolicy policy;
+  policy.text = "Top\\nSecret";
+  for (auto breaks : {ETextEffectBreaks::kParagraphMark, ETextEffectBreaks::kAsWritten}) {
+    if (!m_pExt) {
+      Start(MakeDocument(2, false), policy);
+    } else {
+      App().AddDocument(MakeDocument(2, false));
+    }
+    App().State().textEffectBreaks = breaks;
+    ASSERT_NE(Params().text.find(L'\n'), std::wstring::npos);
+    UserOpenHeader(App(), 1);
+    kalsim::CSimCallCounter::Instance().Reset();
+    EXPECT_FALSE(TickRestamped());
+    EXPECT_FALSE(TickRestamped());
+  }
 }
 
 TEST_F(WordVerification, TrackedChangesAreNeitherJudgedNorRepaired) {
@@ -219,6 +244,47 @@ TEST_F(WordProtection, TimerWaitsForADocumentThenProtectsIt) {
   EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
   EXPECT_FALSE(doc->saved);  // unsaved stays unsaved
   EXPECT_EQ(HeaderShapeNames(*doc, 1).size(), 2u);
+}
+
+TEST_F(WordProtection, ActiveDocumentAtStartUpIsStampedBeforeItIsProtected) {
+  auto doc = MakeDocument(2, false);
+  StartReadOnly(doc, true);
+  EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
+  for (int i = 1; i <= 2; ++i)
+    EXPECT_EQ(HeaderShapeNames(*doc, i), std::vector<std::wstring>{kal::word::MakeWatermarkShapeName(i)}) << i;
+  EXPECT_FALSE(m_trace.Contains("AddTextEffect, hr"));
+  EXPECT_FALSE(m_trace.Contains("_com_error"));
+}
+
+// A thread timer calls into the module after Word has let the add-in go; the module must stay
+// loaded for as long as one can fire, and no longer.
+TEST_F(WordProtection, ModuleStaysLockedExactlyWhileATimerCanFire) {
+  StartReadOnly(nullptr, true);  // both timers run, no document to protect
+  const UINT_PTR lockTimer = Addin()->LockTimerId();
+  ASSERT_NE(lockTimer, 0u);
+  ASSERT_NE(Addin()->WatermarkTimerId(), 0u);
+  SAFEARRAY* custom = nullptr;
+  EXPECT_EQ(m_pExt->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);  // kills the 5 s timer only
+  App().DisconnectSinks();
+  m_pAddin = nullptr;
+  m_pExt.Reset();
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+  // The timer still fires, finds no add-in and does nothing.
+  m_trace.Clear();
+  EXPECT_TRUE(PumpUntil([&] { return m_trace.Count("LockWinDocTimer--------------------end") >= 2; }));
+  EXPECT_FALSE(m_trace.Contains("LockWinDocTimer--------------------logic"));
+  ASSERT_TRUE(::KillTimer(nullptr, lockTimer));
+  kal::CKalMsAddinModule::Instance().Unlock();
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+}
+
+TEST_F(WordProtection, ProtectionTimerThatStoppedItselfLetsTheModuleGo) {
+  StartReadOnly(MakeDocument(1), false);
+  EXPECT_TRUE(PumpUntil([&] { return m_trace.Contains("KalMsAddin.dll CMSWord KillTimer Succeed."); }));
+  EXPECT_EQ(Addin()->LockTimerId(), 0u);
+  DisconnectAddin();
+  App().DisconnectSinks();
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
 }
 
 TEST_F(WordProtection, EachProtectionMakesAFreshPasswordAndOtherModesAreLeftAlone) {
