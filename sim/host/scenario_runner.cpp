@@ -25,7 +25,7 @@ long CScenarioRunner::IntArg(const CScenarioStep& step, size_t i) {
 std::wstring CScenarioRunner::Run(const CScenarioStep& step) {
   std::wstring result;
   try {
-    result = Apply(step);
+    if (!RunCommonStep(step, &result)) result = Apply(step);
   } catch (const CSimError& e) {
     result = L"refused: " + (e.Message().empty() ? L"error " + std::to_wstring(e.Code()) : e.Message());
   } catch (const std::exception& e) {

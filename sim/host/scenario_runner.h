@@ -5,6 +5,7 @@
 //   ticks <n>        pump until the add-ins' timers have fired n more times (at most 60 s)
 //   dump <path>      write the full state as JSON (this step listed as done)
 //   quit             end the script
+//   fail ...         inject a fault (RunCommonStep in scenario.h)
 // A host derives from it, handles its own verbs in ApplyStep and describes its state in State.
 #pragma once
 #include <windows.h>

@@ -12,7 +12,7 @@
 //   ribbon <idMso>               click a ribbon command (refused when disabled)
 //   save | saveas <path>         save the active workbook
 //   close [save|nosave]          close the active workbook
-//   wait <ms> | ticks <n> | dump <path> | quit     (see scenario_runner.h)
+//   wait <ms> | ticks <n> | dump <path> | quit | fail ...   (see scenario_runner.h)
 #pragma once
 #include "sim/excel/excel_model.h"
 #include "sim/host/scenario_runner.h"
