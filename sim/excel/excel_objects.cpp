@@ -214,6 +214,24 @@ void AddSheetMembers(CSimTableBuilder<T>& b) {
                 o.App().DeleteSheet(o.m_book, o.m_sheet);
                 return CSimVariant(CSimVariant::Bool(true));
               })
+      // https://learn.microsoft.com/office/vba/api/excel.worksheet.move: before or after
+      // another sheet of the workbook (a new workbook for neither is not modelled).
+      .Method(L"Move", {L"Before", L"After"},
+              [](T& o, const CSimArgs& a) {
+                o.Sheet();
+                const bool after = !a.Has(0);
+                if (after && !a.Has(1)) ThrowOffice(kErrMethodFailed, L"Move method of Worksheet class failed");
+                CSimVariant name = CSimVariant();
+                auto target = a.Disp(after ? 1 : 0);
+                DISPID id = DISPID_UNKNOWN;
+                LPOLESTR member = const_cast<LPOLESTR>(L"Name");
+                DISPPARAMS none{nullptr, nullptr, 0, 0};
+                if (!target || FAILED(target->GetIDsOfNames(IID_NULL, &member, 1, 0, &id)) ||
+                    FAILED(target->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, name.Ptr(), nullptr, nullptr)))
+                  ThrowOffice(kErrMethodFailed, L"Move method of Worksheet class failed");
+                MoveSheet(o.Book(), o.m_sheet, ToString(name.Get()), after);
+                return CSimVariant();
+              })
       .Method(L"Unprotect", {L"Password"}, [](T& o, const CSimArgs& a) {
         UnprotectSheet(o.Sheet(), a.Str(0, L""));
         return CSimVariant();

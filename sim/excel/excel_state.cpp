@@ -142,6 +142,21 @@ void EditCell(CWorkbook& book, CSheet& sheet, const std::wstring& address, const
   book.saved = false;
 }
 
+void MoveSheet(CWorkbook& book, const std::shared_ptr<CSheet>& sheet, const std::wstring& anchor, bool after) {
+  RequireStructureUnprotected(book);
+  auto it = std::find(book.sheets.begin(), book.sheets.end(), sheet);
+  if (it == book.sheets.end()) ThrowBadIndex();
+  book.sheets.erase(it);
+  auto at = std::find_if(book.sheets.begin(), book.sheets.end(),
+                         [&](const std::shared_ptr<CSheet>& s) { return SameName(s->name, anchor); });
+  if (at == book.sheets.end()) {
+    book.sheets.push_back(sheet);  // restore before refusing
+    ThrowOffice(kErrMethodFailed, L"Move method of Worksheet class failed");
+  }
+  book.sheets.insert(after ? at + 1 : at, sheet);
+  book.saved = false;
+}
+
 void RenameSheet(CWorkbook& book, CSheet& sheet, const std::wstring& name) {
   RequireStructureUnprotected(book);
   if (name.empty() || name.size() > 31)

@@ -94,6 +94,8 @@ void RequireStructureUnprotected(const CWorkbook& book);
 void SetBackgroundPicture(CWorkbook& book, CSheet& sheet, const std::wstring& fileName);
 // Writes a cell; a locked cell of a sheet whose contents are protected raises.
 void EditCell(CWorkbook& book, CSheet& sheet, const std::wstring& address, const std::wstring& value);
+// Moves a sheet before (or after) the sheet named `anchor`; structure protection refuses.
+void MoveSheet(CWorkbook& book, const std::shared_ptr<CSheet>& sheet, const std::wstring& anchor, bool after);
 // Renames a sheet (structure protection refuses; names are unique in the workbook).
 void RenameSheet(CWorkbook& book, CSheet& sheet, const std::wstring& name);
 

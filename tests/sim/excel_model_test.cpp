@@ -121,9 +121,12 @@ TEST_F(ExcelModelTest, StructureProtectionRefusesAddingRenamingAndDeletingSheets
   EXPECT_EQ(wb.Obj(L"Worksheets").TryCall(L"Add").hr, DISP_E_EXCEPTION);
   EXPECT_EQ(Sheet(1).TryPut(L"Name", S(L"Renamed")).hr, DISP_E_EXCEPTION);
   EXPECT_EQ(Sheet(2).TryCall(L"Delete").hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(Sheet(2).TryCall(L"Move", {CSimVariant::Disp(Sheet(1).Get())}).hr, DISP_E_EXCEPTION);
   EXPECT_EQ(wb.TryCall(L"Protect", {S(L"again"), B(true), B(false)}).hr, DISP_E_EXCEPTION);
   EXPECT_EQ(book->sheets.size(), 2u);
   ASSERT_EQ(wb.TryCall(L"Unprotect", {S(L"pw")}).hr, S_OK);
+  EXPECT_EQ(Sheet(2).TryCall(L"Move", {CSimVariant::Disp(Sheet(1).Get())}).hr, S_OK);
+  EXPECT_EQ(book->sheets[0]->name, L"Sheet2");
   EXPECT_EQ(wb.Obj(L"Worksheets").TryCall(L"Add").hr, S_OK);
   EXPECT_EQ(book->sheets.size(), 3u);
 }

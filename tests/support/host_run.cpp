@@ -13,7 +13,13 @@ bool Launch(std::wstring cmd, PROCESS_INFORMATION& pi, DWORD flags = 0) {
   return ::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi);
 }
 
-bool WriteBytes(const std::wstring& path, const std::string& text) {
+std::wstring IniPath() { return BinPath(L"KalConfig.ini"); }
+std::wstring Regsvr32(const wchar_t* flags) {
+  return L"regsvr32 " + std::wstring(flags) + L" \"" + BinPath(L"KalMsAddin.dll") + L"\"";
+}
+}  // namespace
+
+bool WriteFileBytes(const std::wstring& path, const std::string& text) {
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
@@ -22,11 +28,11 @@ bool WriteBytes(const std::wstring& path, const std::string& text) {
   return ok && written == text.size();
 }
 
-std::wstring IniPath() { return BinPath(L"KalConfig.ini"); }
-std::wstring Regsvr32(const wchar_t* flags) {
-  return L"regsvr32 " + std::wstring(flags) + L" \"" + BinPath(L"KalMsAddin.dll") + L"\"";
+std::wstring TempFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, buffer);
+  return buffer;
 }
-}  // namespace
 
 std::string Utf8(const std::wstring& w) {
   const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -62,7 +68,7 @@ nlohmann::json CHostResult::Dump(int n) const { return ParseJsonFile(dir + L"dum
 
 int RegisterAddin() {
   const int rc = RunAndWait(Regsvr32(L"/s"), 60000);
-  WriteBytes(IniPath(), "[DebugLog]\r\nKalMsAddin=1\r\n");
+  WriteFileBytes(IniPath(), "[DebugLog]\r\nKalMsAddin=1\r\n");
   return rc;
 }
 
@@ -74,9 +80,7 @@ void UnregisterAddin() {
 CHostResult RunHost(CAgentProcess& agent, const CHostRun& run, const std::wstring& dirTag) {
   CHostResult result;
   static int s_nRun = 0;
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring dir = std::wstring(temp) + dirTag + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+  const std::wstring dir = TempFolder() + dirTag + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
                            std::to_wstring(++s_nRun) + L"\\";
   ::CreateDirectoryW(dir.c_str(), nullptr);
   // Process ids repeat across Wine sessions: a folder of an earlier session is emptied.
@@ -97,10 +101,10 @@ CHostResult RunHost(CAgentProcess& agent, const CHostRun& run, const std::wstrin
     script.replace(at + 5, n.size(), Utf8(dir) + "dump" + n + ".json");
   }
   script += "\ndump " + Utf8(dir + L"final.json") + "\n";
-  EXPECT_TRUE(WriteBytes(dir + L"script.txt", script));
+  EXPECT_TRUE(WriteFileBytes(dir + L"script.txt", script));
   std::wstring cmd = L"\"" + BinPath(run.exe) + L"\"";
   if (!run.document.empty()) {
-    EXPECT_TRUE(WriteBytes(dir + run.documentName, run.document));
+    EXPECT_TRUE(WriteFileBytes(dir + run.documentName, run.document));
     cmd += L" \"" + dir + run.documentName + L"\"";
   }
   cmd += L" /script \"" + dir + L"script.txt\" " + run.extraArgs;
@@ -113,9 +117,11 @@ CHostResult RunHost(CAgentProcess& agent, const CHostRun& run, const std::wstrin
   result.pid = pi.dwProcessId;
   // The agent knows the process before its add-in asks.
   EXPECT_TRUE(agent.Set(PolicyForProcess(pi.dwProcessId, run.readOnly, run.watermark)));
+  const HANDLE held = run.beforeResume ? run.beforeResume(pi.dwProcessId) : nullptr;
   ::ResumeThread(pi.hThread);
   if (run.whileRunning) run.whileRunning(pi.dwProcessId, dir);
   result.exitCode = FinishProcess(pi, 120000);
+  if (held) ::CloseHandle(held);
   result.state = ParseJsonFile(dir + L"final.json");
   return result;
 }

@@ -23,6 +23,9 @@ struct CHostRun {
   std::wstring extraArgs;
   bool readOnly = false;
   bool watermark = true;
+  // Called with the suspended process's id, after the agent knows it (for example to hold
+  // the watermark-exemption mutex); what it returns is closed once the process ended.
+  std::function<HANDLE(DWORD pid)> beforeResume;
   // Called once the process runs (before waiting for it), with its id and the run's folder.
   std::function<void(DWORD pid, const std::wstring& dir)> whileRunning;
 };
@@ -49,6 +52,9 @@ int FinishProcess(const PROCESS_INFORMATION& pi, DWORD timeoutMs);
 // Runs a command line and waits for it.
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs);
 nlohmann::json ParseJsonFile(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// %TEMP% with its trailing backslash.
+std::wstring TempFolder();
 std::string Utf8(const std::wstring& text);
 
 }  // namespace kaltest
