@@ -136,6 +136,8 @@ TEST_F(ExcelLifecycle, HiddenPersonalWorkbookIsNotStamped) {
   EXPECT_EQ(Stamped(*book), Names{L"Sheet1"});
 }
 
+// The text is the system's message for the HRESULT, not the server's description: Excel's
+// 0x800A03EC has none, so it reads "Unknown error 0x800A03EC".
 TEST_F(ExcelLifecycle, HandlerFailuresAreWrittenWithTheErrorText) {
   const struct {
     const wchar_t* kind;
@@ -145,12 +147,12 @@ TEST_F(ExcelLifecycle, HandlerFailuresAreWrittenWithTheErrorText) {
   } cases[] = {
       {L"Worksheet", L"SetBackgroundPicture",
        [](CExcelApplication& a, const std::shared_ptr<CWorkbook>& b) { a.ActivateSheet(b, b->sheets[1]); },
-       "KalMsAddin.dll CMSExcel::SheetActivate _com_error : Injected failure."},
+       "KalMsAddin.dll CMSExcel::SheetActivate _com_error : Unknown error 0x800A03EC."},
       {L"Worksheet", L"SetBackgroundPicture",
        [](CExcelApplication& a, const std::shared_ptr<CWorkbook>& b) { a.AddSheet(b, CSheetType::Worksheet); },
-       "KalMsAddin.dll CMSExcel::WorkbookNewSheet _com_error : Injected failure."},
+       "KalMsAddin.dll CMSExcel::WorkbookNewSheet _com_error : Unknown error 0x800A03EC."},
       {L"Workbook", L"ActiveSheet", [](CExcelApplication& a, const std::shared_ptr<CWorkbook>&) { a.NewWorkbook(); },
-       "KalMsAddin.dll CMSExcel::SetExcelWatermark _com_error : Injected failure."},
+       "KalMsAddin.dll CMSExcel::SetExcelWatermark _com_error : Unknown error 0x800A03EC."},
   };
   for (const auto& c : cases) {
     auto book = MakeWorkbook(L"Budget.xlsx", 2);
