@@ -113,7 +113,11 @@ TEST_F(ExcelProtection, FailuresEndThePassOrSkipTheSheetAsWritten) {
     bool secondSheetProtected;
     bool saved;
   } cases[] = {
+      {L"Application", L"Workbooks", 0, "KalMsAddin.dll CMSExcel IRibbonExtensibility::OnStartupComplete. get_Workbooks failed.",
+       false, false},
       {L"Workbooks", L"Count", 0, "KalMsAddin.dll CMSExcel::ProtectWorkBooks _com_error ", false, false},
+      {L"Workbooks", L"Item", 0, "1", false, false},
+      {L"Workbook", L"Worksheets", 0, "2", false, false},
       {L"Workbook", L"Protect", 0, "KalMsAddin.dll CMSExcel::ProtectWorkBooks _com_error ", false, false},
       {L"Worksheet", L"Protect", 1, "catch", true, true},
       {L"Workbook", L"Saved", 0, "put_Saved", true, false},
