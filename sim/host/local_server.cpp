@@ -11,13 +11,14 @@ namespace kalsim {
 namespace {
 
 const wchar_t kProgId[] = L"Word.Application";
-const wchar_t kClsidKey[] = L"CLSID\\{000209FF-0000-0000-C000-000000000046}";
+const wchar_t kWordClsid[] = L"{000209FF-0000-0000-C000-000000000046}";
 
 LSTATUS SetDefault(const std::wstring& key, const std::wstring& value) {
   return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
+// The class object handing out the application.
 class CWordClassFactory : public IClassFactory {
  public:
   CWordClassFactory(IDispatch* app, bool* served) : m_pApp(app), m_pServed(served) {}
@@ -57,22 +58,23 @@ class CWordClassFactory : public IClassFactory {
 
 }  // namespace
 
-HRESULT RegisterWordServer(const std::wstring& exePath) {
-  const std::wstring clsid = L"{000209FF-0000-0000-C000-000000000046}";
-  LSTATUS rc = SetDefault(kProgId, L"Microsoft Word Application");
-  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kProgId) + L"\\CLSID", clsid);
-  if (rc == ERROR_SUCCESS) rc = SetDefault(kClsidKey, L"Microsoft Word Application");
-  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kClsidKey) + L"\\ProgID", kProgId);
+HRESULT RegisterLocalServer(const std::wstring& progId, const std::wstring& clsid, const std::wstring& description,
+                            const std::wstring& exePath) {
+  const std::wstring clsidKey = L"CLSID\\" + clsid;
+  LSTATUS rc = SetDefault(progId, description);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(progId + L"\\CLSID", clsid);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(clsidKey, description);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(clsidKey + L"\\ProgID", progId);
   // Wine appends " -Embedding" to this command line itself.
-  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kClsidKey) + L"\\LocalServer32", L"\"" + exePath + L"\" /automation");
+  if (rc == ERROR_SUCCESS) rc = SetDefault(clsidKey + L"\\LocalServer32", L"\"" + exePath + L"\" /automation");
   if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
   Microsoft::WRL::ComPtr<ITypeLib> typeLib;
   return LoadTypeLibEx(exePath.c_str(), REGKIND_REGISTER, &typeLib);
 }
 
-HRESULT UnregisterWordServer(const std::wstring& exePath) {
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, kClsidKey);
+HRESULT UnregisterLocalServer(const std::wstring& progId, const std::wstring& clsid, const std::wstring& exePath) {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, progId.c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str());
   Microsoft::WRL::ComPtr<ITypeLib> typeLib;
   if (SUCCEEDED(LoadTypeLibEx(exePath.c_str(), REGKIND_NONE, &typeLib))) {
     TLIBATTR* attr = nullptr;
@@ -84,9 +86,19 @@ HRESULT UnregisterWordServer(const std::wstring& exePath) {
   return S_OK;
 }
 
-HRESULT ServeWordApplication(IDispatch* application, bool* served, DWORD* cookie) {
+HRESULT RegisterWordServer(const std::wstring& exePath) {
+  return RegisterLocalServer(kProgId, kWordClsid, L"Microsoft Word Application", exePath);
+}
+
+HRESULT UnregisterWordServer(const std::wstring& exePath) { return UnregisterLocalServer(kProgId, kWordClsid, exePath); }
+
+HRESULT ServeApplication(const CLSID& clsid, DWORD regcls, IDispatch* application, bool* served, DWORD* cookie) {
   Microsoft::WRL::ComPtr<CWordClassFactory> factory(new CWordClassFactory(application, served));
-  return CoRegisterClassObject(kal::CLSID_Word_Application, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, cookie);
+  return CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, regcls, cookie);
+}
+
+HRESULT ServeWordApplication(IDispatch* application, bool* served, DWORD* cookie) {
+  return ServeApplication(kal::CLSID_Word_Application, REGCLS_SINGLEUSE, application, served, cookie);
 }
 
 }  // namespace kalsim
