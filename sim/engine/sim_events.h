@@ -33,8 +33,13 @@ class CSimConnectionPoint : public IConnectionPoint {
   // Calls every advised sink; `args` in natural order (byref variants allowed for out
   // arguments such as Cancel). Returns the number of sinks called.
   int Fire(DISPID id, std::vector<CSimVariant> args);
-  // Releases every sink (application shutdown).
-  void DropAll() { m_sinks.clear(); }
+  // Releases every sink (application shutdown). The list is emptied before any sink is
+  // released: a release may destroy the sink's owner, whose sinks then unadvise.
+  void DropAll() {
+    auto sinks = std::move(m_sinks);
+    m_sinks.clear();
+    sinks.clear();
+  }
 
  private:
   IConnectionPointContainer* m_pContainer;

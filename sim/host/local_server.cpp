@@ -85,9 +85,9 @@ HRESULT UnregisterLocalServer(const CLocalServerClass& cls, const std::wstring& 
   return S_OK;
 }
 
-HRESULT ServeApplication(const CLSID& clsid, IDispatch* application, bool* served, DWORD* cookie) {
+HRESULT ServeApplication(const CLSID& clsid, DWORD regcls, IDispatch* application, bool* served, DWORD* cookie) {
   Microsoft::WRL::ComPtr<CAppClassFactory> factory(new CAppClassFactory(application, served));
-  return CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, cookie);
+  return CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, regcls, cookie);
 }
 
 HRESULT RegisterWordServer(const std::wstring& exePath) { return RegisterLocalServer(kWordClass, exePath); }
@@ -95,7 +95,7 @@ HRESULT RegisterWordServer(const std::wstring& exePath) { return RegisterLocalSe
 HRESULT UnregisterWordServer(const std::wstring& exePath) { return UnregisterLocalServer(kWordClass, exePath); }
 
 HRESULT ServeWordApplication(IDispatch* application, bool* served, DWORD* cookie) {
-  return ServeApplication(kal::CLSID_Word_Application, application, served, cookie);
+  return ServeApplication(kal::CLSID_Word_Application, REGCLS_SINGLEUSE, application, served, cookie);
 }
 
 }  // namespace kalsim

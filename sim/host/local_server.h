@@ -1,4 +1,5 @@
-// The simulator hosts as COM's local servers for "Word.Application" and "Excel.Application"
+// The simulator hosts as COM's local servers for "Word.Application", "Excel.Application" and
+// "PowerPoint.Application"
 // (the real CLSIDs): registration (/regserver, /unregserver) and the class object that hands
 // the application to clients.
 #pragma once
@@ -20,8 +21,9 @@ struct CLocalServerClass {
 // type library embedded in the executable.
 HRESULT RegisterLocalServer(const CLocalServerClass& cls, const std::wstring& exePath);
 HRESULT UnregisterLocalServer(const CLocalServerClass& cls, const std::wstring& exePath);
-// Registers a single-use class object of `clsid` serving `application` (see ServeWordApplication).
-HRESULT ServeApplication(const CLSID& clsid, IDispatch* application, bool* served, DWORD* cookie);
+// Registers a class object serving `application` under `clsid` (REGCLS_SINGLEUSE as Word and
+// Excel, REGCLS_MULTIPLEUSE as PowerPoint); `served` is set once a client has created it.
+HRESULT ServeApplication(const CLSID& clsid, DWORD regcls, IDispatch* application, bool* served, DWORD* cookie);
 
 // Writes HKCR\Word.Application, HKCR\CLSID\{000209FF-...}\LocalServer32 = "<exe>" /automation
 // and registers the embedded type library (so _Application marshals as a dispinterface).

@@ -137,7 +137,7 @@ int Run(const COptions& o) {
     bool served = false;
     DWORD cookie = 0;
     const ULONG baseline = app->RefCount();
-    HRESULT hr = ServeApplication(kal::CLSID_Excel_Application, app->AsDispatch(), &served, &cookie);
+    HRESULT hr = ServeApplication(kal::CLSID_Excel_Application, REGCLS_SINGLEUSE, app->AsDispatch(), &served, &cookie);
     HostLog(L"server registered hr=" + Hex(hr));
     // https://learn.microsoft.com/office/vba/api/excel.application.quit: Excel stays while a
     // client holds references, after Quit too; a user in control keeps it open.
