@@ -19,6 +19,7 @@
 #include "sim/host/local_server.h"
 #include "sim/host/message_pump.h"
 #include "sim/host/word_scenario.h"
+#include "sim/engine/call_counter.h"
 #include "sim/engine/sim_error.h"
 #include "sim/word/word_json.h"
 #include "sim/word/word_model.h"
@@ -72,6 +73,13 @@ std::wstring Hex(HRESULT hr) {
   return buf;
 }
 
+// What the automation clients cost: the total and every member called, for tests and benchmarks.
+void LogAutomationCalls() {
+  const auto calls = CSimCallCounter::Instance().Snapshot();
+  HostLog(L"automation calls total=" + std::to_wstring(CSimCallCounter::Instance().Total()));
+  for (const auto& [member, count] : calls) HostLog(L"automation calls " + member + L"=" + std::to_wstring(count));
+}
+
 int Run(const COptions& o) {
   auto app = CWordApplication::Create(o.strVersion);
   // Word started by automation stays hidden until a client shows it.
@@ -79,6 +87,7 @@ int Run(const COptions& o) {
   app->SetQuitHandler([] { PostQuitMessage(0); });
   HWND window = CreateHostWindow(L"OpusApp", L"Word");
   HostLog(L"host start version=" + o.strVersion + (o.bAutomation ? L" automation" : L""));
+  HostLog(std::wstring(L"host command line ") + GetCommandLineW());
 
   CAddinHost addins(L"Word", app->AsDispatch());
   if (!o.bNoAddins) addins.LoadRegistered(ext_cm_Startup);
@@ -121,6 +130,7 @@ int Run(const COptions& o) {
     // Word stays while a client holds it, or while it was made visible for the user.
     PumpUntil([&] { return app->State().quitRequested || (served && app->RefCount() <= baseline && !app->State().visible); });
     CoRevokeClassObject(cookie);
+    LogAutomationCalls();
   } else if (!o.strScript.empty()) {
     std::wstring text;
     if (!ReadUtf8File(o.strScript, text)) {

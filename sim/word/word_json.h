@@ -5,6 +5,8 @@
 //   "name": "report.docx", "trackRevisions": false, "revisions": 0, "saved": true,
 //   "protection": {"type": -1, "password": ""},          // WdProtectionType
 //   "view": {"type": 3, "seekView": 0, "splitSpecial": 0}, // WdViewType, WdSeekView
+//   "openPassword": "", "writePassword": "",              // asked for by Documents.Open
+//   "links": ["C:\\data\\figures.xlsx"],                   // offered for update at open
 //   "sections": [
 //     {"text": "body text", "differentFirstPage": false,
 //      "headers": {"primary": STORY, "firstPage": STORY, "evenPages": STORY},
