@@ -1,5 +1,5 @@
 // Late-bound calls through IDispatch: name lookup, DISPPARAMS in the order COM expects, and
-// failures turned into ComError with the server's own message when it gave one.
+// failures turned into ComError carrying the HRESULT and the server's own description.
 #include "core/automation.h"
 
 #include <cwchar>
@@ -18,8 +18,8 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-// HRESULT and text of a DISP_E_EXCEPTION; the EXCEPINFO strings are freed here.
-HRESULT TakeException(EXCEPINFO* info, std::wstring* message) {
+// HRESULT and description of a DISP_E_EXCEPTION; the EXCEPINFO strings are freed here.
+HRESULT TakeException(EXCEPINFO* info, std::wstring* text) {
   if (info->pfnDeferredFillIn) info->pfnDeferredFillIn(info);
   const CBstr source = CBstr::Attach(info->bstrSource);
   const CBstr description = CBstr::Attach(info->bstrDescription);
@@ -31,21 +31,27 @@ HRESULT TakeException(EXCEPINFO* info, std::wstring* message) {
     hr = info->wCode ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + info->wCode)
                      : DISP_E_EXCEPTION;
   }
-  std::wstring text = description.Str();
-  const size_t nul = text.find(L'\0');
-  if (nul != std::wstring::npos) text.resize(nul);
-  *message = text.empty() ? MessageOfHResult(hr) : text;
+  *text = description.Str();
+  const size_t nul = text->find(L'\0');
+  if (nul != std::wstring::npos) text->resize(nul);
   return hr;
 }
 
 }  // namespace
 
-ComError::ComError(HRESULT hr, std::wstring message)
-    : m_hr(hr), m_message(message.empty() ? MessageOfHResult(hr) : std::move(message)) {
+ComError::ComError(HRESULT hr, std::wstring description)
+    : m_hr(hr), m_description(std::move(description)), m_message(MessageOfHResult(hr)) {
   m_what = Narrow(m_message);
 }
 
 std::wstring MessageOfHResult(HRESULT hr) {
+  // The text of the usual COM error class (_com_error::ErrorMessage, Microsoft Learn: "Returns
+  // the string message for the HRESULT ... If the HRESULT is a mapped 16-bit wCode, then a
+  // generic message 'IDispatch error #<wCode>' is returned. If no message is found ... 'Unknown
+  // error'"). _com_error::WCode: "If the HRESULT is within the range 0x80040200 to 0x8004FFFF,
+  // the WCode method returns the HRESULT minus 0x80040200"; WCodeToHRESULT maps back.
+  constexpr unsigned long kFirstDispatchCode = 0x80040200ul;
+  constexpr unsigned long kLastDispatchCode = 0x8004FFFFul;
   wchar_t* buffer = nullptr;
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -53,16 +59,20 @@ std::wstring MessageOfHResult(HRESULT hr) {
   std::wstring text;
   if (length && buffer) text.assign(buffer, length);
   if (buffer) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
-                           text.back() == L'.')) {
+  // One trailing line break goes; the message's own final period stays.
+  if (!text.empty() && text.back() == L'\n') {
     text.pop_back();
+    if (!text.empty() && text.back() == L'\r') text.pop_back();
   }
-  if (text.empty()) {
-    wchar_t fallback[40];
-    std::swprintf(fallback, 40, L"Unknown error 0x%08X", static_cast<unsigned>(hr));
-    text = fallback;
+  if (!text.empty()) return text;
+  const unsigned long code = static_cast<unsigned long>(hr);
+  wchar_t fallback[48];
+  if (code >= kFirstDispatchCode && code <= kLastDispatchCode) {
+    std::swprintf(fallback, 48, L"IDispatch error #%d", static_cast<int>(code - kFirstDispatchCode));
+  } else {
+    std::swprintf(fallback, 48, L"Unknown error 0x%0lX", code);
   }
-  return text;
+  return fallback;
 }
 
 Dispatch::Dispatch(const CVariant& value) noexcept {
@@ -100,16 +110,16 @@ HRESULT Dispatch::TryPut(const wchar_t* name, const CVariant& value) const noexc
 
 CVariant Dispatch::Invoke(const wchar_t* name, WORD flags, std::vector<CArgument> args) const {
   CVariant result;
-  std::wstring message;
-  const HRESULT hr = TryInvoke(name, flags, std::move(args), &result, &message);
-  if (FAILED(hr)) throw ComError(hr, message);
+  std::wstring description;
+  const HRESULT hr = TryInvoke(name, flags, std::move(args), &result, &description);
+  if (FAILED(hr)) throw ComError(hr, description);
   return result;
 }
 
 HRESULT Dispatch::TryInvoke(const wchar_t* name, WORD flags, std::vector<CArgument> args,
-                            CVariant* result, std::wstring* message) const noexcept try {
+                            CVariant* result, std::wstring* description) const noexcept try {
   std::wstring ignored;
-  std::wstring& text = message ? *message : ignored;
+  std::wstring& text = description ? *description : ignored;
   text.clear();
   if (result) result->Clear();
   if (!m_p) {
@@ -141,7 +151,7 @@ HRESULT Dispatch::TryInvoke(const wchar_t* name, WORD flags, std::vector<CArgume
   HRESULT hr = m_p->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
                                   LOCALE_USER_DEFAULT, ids.data());
   if (FAILED(hr)) {
-    text = MessageOfHResult(hr) + L": " + name;
+    text = std::wstring(L"unknown name ") + name;
     return hr;
   }
 
@@ -171,11 +181,7 @@ HRESULT Dispatch::TryInvoke(const wchar_t* name, WORD flags, std::vector<CArgume
   CVariant local;
   VARIANT* out = isPut ? nullptr : (result ? result->Put() : local.Put());
   hr = m_p->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, out, &excep, &argErr);
-  if (hr == DISP_E_EXCEPTION) {
-    hr = TakeException(&excep, &text);
-  } else if (FAILED(hr)) {
-    text = MessageOfHResult(hr);
-  }
+  if (hr == DISP_E_EXCEPTION) hr = TakeException(&excep, &text);
   return hr;
 } catch (...) {
   return E_OUTOFMEMORY;

@@ -1,8 +1,8 @@
 // The one automation helper for every late-bound Office call. kal::Dispatch reaches members by
 // name through IDispatch with positional, named (kal::Named) and omitted (kal::Missing)
-// arguments. Get/Put/Call throw kal::ComError on failure (HRESULT plus the message text from
-// EXCEPINFO or the system); TryGet/TryPut/TryCall return the HRESULT for calls whose failure
-// is an expected outcome.
+// arguments. Get/Put/Call throw kal::ComError on failure (the HRESULT, from EXCEPINFO's scode
+// for DISP_E_EXCEPTION, with the system's text for it); TryGet/TryPut/TryCall return the
+// HRESULT for calls whose failure is an expected outcome.
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
@@ -17,24 +17,30 @@
 
 namespace kal {
 
-// A failed COM or automation call: the HRESULT and its message text.
+// A failed COM or automation call: the HRESULT, and the server's own description when it gave
+// one in EXCEPINFO.
 class ComError : public std::exception {
  public:
-  explicit ComError(HRESULT hr, std::wstring message = std::wstring());
+  explicit ComError(HRESULT hr, std::wstring description = std::wstring());
   HRESULT Error() const noexcept { return m_hr; }
-  // The text for trace lines: EXCEPINFO's description when the server gave one, else the
-  // system's message for the HRESULT, else "Unknown error 0x%08X".
+  // The text for trace lines: MessageOfHResult(Error()). The server's description is not
+  // part of it, so every failure of one HRESULT reads the same in the trace.
   const wchar_t* Message() const noexcept { return m_message.c_str(); }
+  // EXCEPINFO's description (or the caller's explanation); may be empty.
+  const std::wstring& Description() const noexcept { return m_description; }
   const char* what() const noexcept override { return m_what.c_str(); }
 
  private:
   HRESULT m_hr;
+  std::wstring m_description;
   std::wstring m_message;
   std::string m_what;
 };
 
-// System message text of an HRESULT without the trailing line break; "Unknown error 0x%08X"
-// when the system has none.
+// The message text of an HRESULT as the COM error class gives it: the system's message
+// (FormatMessage) with its trailing line break removed (the final period stays); else, for a
+// dispatch error code 0x80040200..0x8004FFFF, "IDispatch error #<code - 0x80040200>"; else
+// "Unknown error 0x<hr in upper-case hex>".
 std::wstring MessageOfHResult(HRESULT hr);
 
 // One argument of an automation call: positional, or named for an optional parameter.
@@ -111,9 +117,10 @@ class Dispatch {
 
   // The general form: any flags, arguments in natural order. Throws ComError.
   CVariant Invoke(const wchar_t* name, WORD flags, std::vector<CArgument> args) const;
-  // The general form returning the HRESULT; message (optional) receives the error text.
+  // The general form returning the HRESULT; description (optional) receives EXCEPINFO's
+  // description, or what went wrong before the call; empty when there is none.
   HRESULT TryInvoke(const wchar_t* name, WORD flags, std::vector<CArgument> args,
-                    CVariant* result, std::wstring* message = nullptr) const noexcept;
+                    CVariant* result, std::wstring* description = nullptr) const noexcept;
 
  private:
   template <class... A>

@@ -9,6 +9,7 @@
 
 #include "sim/engine/call_counter.h"
 #include "sim/engine/sim_error.h"
+#include "sim/engine/sim_faults.h"
 
 namespace kalsim {
 
@@ -72,6 +73,11 @@ STDMETHODIMP CSimDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
   const CSimMember* m = m_table.Find(id);
   CSimCallCounter::Instance().Add(Kind(), m ? m->strName : L"#" + std::to_wstring(id));
   if (!m) return DISP_E_MEMBERNOTFOUND;
+  HRESULT hrFault = S_OK;
+  std::wstring faultText;
+  if (CSimFaults::Instance().Match(Kind(), m->strName, &hrFault, &faultText)) {
+    return faultText.empty() ? hrFault : Raise(excep, hrFault, faultText);
+  }
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   const DISPPARAMS& dp = params ? *params : none;
   // Keeps the object alive while a handler runs (a handler may drop the last outside ref).
@@ -101,25 +107,22 @@ STDMETHODIMP CSimDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
       // puArgErr indexes rgvarg, which is reversed.
       *argErr = dp.cArgs > static_cast<UINT>(e.ArgIndex()) ? dp.cArgs - 1 - e.ArgIndex() : 0;
     }
-    if (!e.IsException()) return e.Code();
-    if (excep) {
-      *excep = EXCEPINFO{};
-      excep->scode = e.Code();
-      excep->bstrSource = SysAllocString(m_strSource.c_str());
-      excep->bstrDescription = SysAllocString(e.Message().c_str());
-    }
-    return DISP_E_EXCEPTION;
+    return e.IsException() ? Raise(excep, e.Code(), e.Message()) : e.Code();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {
-    if (excep) {
-      *excep = EXCEPINFO{};
-      excep->scode = E_FAIL;
-      excep->bstrSource = SysAllocString(m_strSource.c_str());
-      excep->bstrDescription = SysAllocString(L"Unexpected failure in the simulated object.");
-    }
-    return DISP_E_EXCEPTION;
+    return Raise(excep, E_FAIL, L"Unexpected failure in the simulated object.");
   }
+}
+
+HRESULT CSimDispatch::Raise(EXCEPINFO* excep, HRESULT hr, const std::wstring& description) const {
+  if (excep) {
+    *excep = EXCEPINFO{};
+    excep->scode = hr;
+    excep->bstrSource = SysAllocString(m_strSource.c_str());
+    excep->bstrDescription = SysAllocString(description.c_str());
+  }
+  return DISP_E_EXCEPTION;
 }
 
 STDMETHODIMP CSimDispatch::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {

@@ -1,5 +1,5 @@
 // CSimDispatch: the base of every simulated Office object. It answers IDispatch from the
-// object's member table, counts every Invoke, turns handler errors into Office-like results,
+// object's member table, counts every Invoke, fails the calls that injected faults name, turns handler errors into Office-like results,
 // answers the extra interface IIDs Office objects answer, and, for application objects, is a
 // connection-point container for the event dispinterfaces.
 #pragma once
@@ -51,6 +51,9 @@ class CSimDispatch : public IDispatch, public IConnectionPointContainer {
   CSimConnectionPoint* FindPoint(const IID& iid) const;
 
  private:
+  // DISP_E_EXCEPTION with EXCEPINFO{scode = hr, source, description}.
+  HRESULT Raise(EXCEPINFO* excep, HRESULT hr, const std::wstring& description) const;
+
   const CSimMemberTable& m_table;
   std::atomic<ULONG> m_cRef{0};
   std::vector<IID> m_extraIids;

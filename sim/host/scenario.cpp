@@ -3,6 +3,7 @@
 
 #include <cwctype>
 
+#include "sim/engine/sim_faults.h"
 #include "sim/word/word_json.h"
 
 namespace kalsim {
@@ -41,6 +42,24 @@ std::vector<CScenarioStep> ParseScenario(const std::wstring& text) {
     pos = nl + 1;
   }
   return steps;
+}
+
+bool RunCommonStep(const CScenarioStep& step, std::wstring* result) {
+  if (step.words.empty() || step.words[0] != L"fail") return false;
+  if (step.words.size() == 2 && step.words[1] == L"clear") {
+    CSimFaults::Instance().Clear();
+    *result = L"ok";
+    return true;
+  }
+  CSimFault fault;
+  std::wstring error;
+  if (!ParseSimFault(step.Rest(1), &fault, &error)) {
+    *result = L"error: " + error;
+    return true;
+  }
+  CSimFaults::Instance().Add(std::move(fault));
+  *result = L"ok";
+  return true;
 }
 
 bool ReadUtf8File(const std::wstring& path, std::wstring& text) {

@@ -58,7 +58,7 @@ std::shared_ptr<CDocument> RequireActive(CWordApplication& app) {
 std::wstring CWordScenario::Run(const CScenarioStep& step) {
   std::wstring result;
   try {
-    result = Apply(step);
+    if (!RunCommonStep(step, &result)) result = Apply(step);
   } catch (const CSimError& e) {
     result = L"refused: " + (e.Message().empty() ? L"error " + std::to_wstring(e.Code()) : e.Message());
   } catch (const CUsage& e) {

@@ -23,6 +23,7 @@
 //   save | saveas <path>               save the active document
 //   dump <path>                        write the full state as JSON
 //   quit                               quit Word
+//   fail ... | fail clear              inject a fault (see RunCommonStep in scenario.h)
 // Each step's result is "ok", "refused: <Word's message>" or "error: <why>"; results are
 // part of every dump under "actions".
 #pragma once

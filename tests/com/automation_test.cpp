@@ -1,10 +1,13 @@
 // kal::Dispatch against an in-test automation object: argument order, named and omitted
-// arguments, property put, results, and failures with and without EXCEPINFO text.
+// arguments, property put, results, and failures with and without EXCEPINFO text; the text of
+// each kind of failure through faults injected into a simulated object.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "core/automation.h"
+#include "sim/engine/sim_dispatch.h"
+#include "sim/engine/sim_faults.h"
 #include "tests/com/fake_dispatch.h"
 
 using comtest::CFakeDispatch;
@@ -157,26 +160,40 @@ TEST_F(AutomationTest, PutSendsTheValueAsPropertyPutAndGetReadsItBack) {
   EXPECT_EQ(7, number);
 }
 
-TEST_F(AutomationTest, ExcepInfoGivesCodeAndMessage) {
+TEST_F(AutomationTest, ExcepInfoGivesTheCodeAndTheDescriptionTheSystemGivesTheMessage) {
   kal::Dispatch d(&m_object);
   const kal::ComError fail = Thrown([&] { d.Call(L"Fail"); });
   EXPECT_EQ(static_cast<HRESULT>(0x800A03EC), fail.Error());
-  EXPECT_STREQ(L"The requested member of the collection does not exist.", fail.Message());
-  EXPECT_STREQ("The requested member of the collection does not exist.", fail.what());
+  EXPECT_EQ(L"The requested member of the collection does not exist.", fail.Description());
+  EXPECT_EQ(kal::MessageOfHResult(fail.Error()), fail.Message());
   const kal::ComError deferred = Thrown([&] { d.Get(L"FailDeferred"); });
   EXPECT_EQ(E_ACCESSDENIED, deferred.Error());
-  EXPECT_STREQ(L"filled late", deferred.Message());
+  EXPECT_EQ(L"filled late", deferred.Description());
   const kal::ComError wCode = Thrown([&] { d.Get(L"FailWCode"); });
   EXPECT_EQ(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x205), wCode.Error());
-  EXPECT_NE(std::wstring(), wCode.Message());
+  EXPECT_STREQ(L"IDispatch error #5", wCode.Message());
+  EXPECT_STREQ("IDispatch error #5", wCode.what());
+}
+
+// The system's own text for an HRESULT, its line break cut: the text depends on the system
+// and its language ("Access is denied." on English Windows, "Access denied." under Wine).
+std::wstring SystemText(HRESULT hr) {
+  wchar_t buffer[512] = {};
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                 static_cast<DWORD>(hr), 0, buffer, 512, nullptr);
+  std::wstring text(buffer, n);
+  EXPECT_GE(text.size(), 2u);
+  EXPECT_EQ(L"\r\n", text.substr(text.size() - 2));
+  return text.substr(0, text.size() - 2);
 }
 
 TEST_F(AutomationTest, FailuresWithoutExcepInfoUseTheSystemText) {
   const kal::ComError e = Thrown([&] { kal::Dispatch(&m_object).Call(L"Denied"); });
   EXPECT_EQ(E_ACCESSDENIED, e.Error());
-  EXPECT_EQ(kal::MessageOfHResult(E_ACCESSDENIED), e.Message());
-  EXPECT_EQ(std::wstring::npos, std::wstring(e.Message()).find(L"Unknown error"));
-  EXPECT_EQ(L"Unknown error 0x8FFF1234", kal::MessageOfHResult(static_cast<HRESULT>(0x8FFF1234)));
+  EXPECT_EQ(std::wstring(), e.Description());
+  // The system's text keeps its own final stop and loses only the line break.
+  EXPECT_EQ(SystemText(E_ACCESSDENIED), e.Message());
+  EXPECT_NE(L'\n', std::wstring(e.Message()).back());
 }
 
 TEST_F(AutomationTest, UnknownNamesFailBeforeInvoke) {
@@ -222,6 +239,56 @@ TEST_F(AutomationTest, GetObjOnAValueThatIsNoObjectThrows) {
   kal::Dispatch d(&m_object);
   d.Put(L"Name", L"text");
   EXPECT_EQ(DISP_E_TYPEMISMATCH, Thrown([&] { d.GetObj(L"Name"); }).Error());
+}
+
+// A simulated object with one property, for injected faults.
+class CFaultTarget : public kalsim::CSimDispatch {
+ public:
+  CFaultTarget() : CSimDispatch(Table()) {}
+  static const kalsim::CSimMemberTable& Table() {
+    static kalsim::CSimMemberTable table = [] {
+      kalsim::CSimMemberTable t(L"Target");
+      kalsim::CSimTableBuilder<CFaultTarget>(t).Get(L"Value", [](CFaultTarget&) { return kalsim::CSimVariant::Int(1); });
+      return t;
+    }();
+    return table;
+  }
+};
+
+TEST(ComErrorText, EachKindOfFailureReadsAsTheComErrorClassGivesIt) {
+  // The system's own text keeps its final stop; the server's description never replaces it;
+  // dispatch codes are numbered from 0x80040200; anything else is "Unknown error" with the
+  // HRESULT in hexadecimal.
+  struct Case {
+    HRESULT hr;
+    const wchar_t* description;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {E_ACCESSDENIED, L"", SystemText(E_ACCESSDENIED)},
+      {E_ACCESSDENIED, L"Word's own words", SystemText(E_ACCESSDENIED)},
+      {static_cast<HRESULT>(0x80040200), L"", L"IDispatch error #0"},
+      {static_cast<HRESULT>(0x80040201), L"described", L"IDispatch error #1"},
+      {static_cast<HRESULT>(0x8004FFFF), L"", L"IDispatch error #65023"},
+      {static_cast<HRESULT>(0x800401FF), L"", L"Unknown error 0x800401FF"},
+      {static_cast<HRESULT>(0x80050000), L"", L"Unknown error 0x80050000"},
+      {static_cast<HRESULT>(0x8FFF1234), L"described", L"Unknown error 0x8FFF1234"},
+  };
+  auto target = kalsim::MakeSim<CFaultTarget>();
+  kal::Dispatch d(target->AsDispatch());
+  kalsim::CSimFaults& faults = kalsim::CSimFaults::Instance();
+  for (const Case& c : cases) {
+    faults.Clear();
+    faults.Add(kalsim::CSimFault{L"Target", L"Value", c.hr, c.description, 1});
+    const kal::ComError e = Thrown([&] { d.Get(L"Value"); });
+    EXPECT_EQ(c.hr, e.Error()) << std::hex << c.hr;
+    EXPECT_EQ(c.description, e.Description()) << std::hex << c.hr;
+    EXPECT_EQ(c.expected, e.Message()) << std::hex << c.hr;
+    EXPECT_EQ(c.expected, kal::MessageOfHResult(c.hr)) << std::hex << c.hr;
+    // The second call is not faulted.
+    EXPECT_EQ(S_OK, d.TryGet(L"Value", nullptr));
+  }
+  faults.Clear();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The simulator's object engine: dispatch by name, argument order, named and missing
-// arguments, coercion, Office-like failures, event connection points and call counting.
+// arguments, coercion, Office-like failures, event connection points, call counting and
+// injected faults.
 #include <gtest/gtest.h>
 #include <olectl.h>
 
@@ -9,6 +10,7 @@
 #include "sim/engine/call_counter.h"
 #include "sim/engine/sim_dispatch.h"
 #include "sim/engine/sim_error.h"
+#include "sim/engine/sim_faults.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace kalsim;
@@ -290,6 +292,83 @@ TEST_F(EngineTest, EveryInvokeIsCountedPerKindAndMember) {
   EXPECT_EQ(4, counter.Total());
   counter.Reset();
   EXPECT_EQ(0, counter.Total());
+}
+
+TEST_F(EngineTest, InjectedFaultsFailTheNamedMemberOnTheChosenCalls) {
+  CSimFaults& faults = CSimFaults::Instance();
+  faults.Clear();
+  const DISPID size = IdOf(m_d, L"Size");
+  const DISPID combine = IdOf(m_d, L"Combine");
+  faults.Add(CSimFault{L"WIDGET", L"size", E_ACCESSDENIED, L"", 0});  // names ignore case
+  faults.Add(CSimFault{L"Widget", L"Combine", static_cast<HRESULT>(0x800A1066), L"Command failed", 2});
+  faults.Add(CSimFault{L"Plain", L"Size", E_FAIL, L"", 0});  // another kind: no effect here
+  // Every call of Size fails, get and put alike, and the member does not run.
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(E_ACCESSDENIED, Raw(m_d, size, DISPATCH_PROPERTYGET, {}, {}, &m_result)) << i;
+  DISPID put = DISPID_PROPERTYPUT;
+  EXPECT_EQ(E_ACCESSDENIED, Raw(m_d, size, DISPATCH_PROPERTYPUT, {I4(9)}, {put}, nullptr));
+  EXPECT_EQ(4, m_widget->m_nSize);
+  // Only the second call of Combine fails, as DISP_E_EXCEPTION with the HRESULT and the text.
+  std::vector<HRESULT> got;
+  for (int i = 0; i < 3; ++i) {
+    EXCEPINFO ex{};
+    got.push_back(Raw(m_d, combine, DISPATCH_METHOD, {Bstr(L"a")}, {}, &m_result, &ex));
+    VariantClear(&m_result);
+    if (got.back() == DISP_E_EXCEPTION) {
+      EXPECT_EQ(static_cast<HRESULT>(0x800A1066), ex.scode);
+      ASSERT_NE(nullptr, ex.bstrDescription);
+      EXPECT_EQ(std::wstring(L"Command failed"), ex.bstrDescription);
+    }
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrSource);
+  }
+  EXPECT_EQ((std::vector<HRESULT>{S_OK, DISP_E_EXCEPTION, S_OK}), got);
+  // Name lookup is never affected: unknown names stay unknown, known ones resolve.
+  LPOLESTR unknown = const_cast<LPOLESTR>(L"Nope");
+  DISPID id = 0;
+  EXPECT_EQ(DISP_E_UNKNOWNNAME, m_d->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &id));
+  EXPECT_EQ(size, IdOf(m_d, L"Size"));
+  faults.Clear();
+  EXPECT_EQ(S_OK, Raw(m_d, size, DISPATCH_PROPERTYGET, {}, {}, &m_result));
+}
+
+TEST(SimFaultText, ScenarioFormParsesOrSaysWhatIsWrong) {
+  struct Case {
+    const wchar_t* text;
+    bool ok;
+    const wchar_t* kind;
+    const wchar_t* member;
+    HRESULT hr;
+    long call;
+    const wchar_t* description;
+  };
+  const Case cases[] = {
+      {L"Document.Protect 0x80070005", true, L"Document", L"Protect", E_ACCESSDENIED, 0, L""},
+      {L"Sections.Item 0x8002000B 2", true, L"Sections", L"Item", DISP_E_BADINDEX, 2, L""},
+      {L"Shape.Name 0x800A1066 every Word refused  the name", true, L"Shape", L"Name",
+       static_cast<HRESULT>(0x800A1066), 0, L"Word refused  the name"},
+      {L"Shape.Name 2147500037 3 x", true, L"Shape", L"Name", E_FAIL, 3, L"x"},
+      {L"Document 0x80004005", false},
+      {L".Protect 0x80004005", false},
+      {L"Document.Protect", false},
+      {L"Document.Protect 0", false},
+      {L"Document.Protect zz", false},
+      {L"Document.Protect 0x80004005 0", false},
+  };
+  for (const Case& c : cases) {
+    CSimFault f;
+    std::wstring error;
+    ASSERT_EQ(c.ok, ParseSimFault(c.text, &f, &error)) << c.text;
+    if (!c.ok) {
+      EXPECT_FALSE(error.empty()) << c.text;
+      continue;
+    }
+    EXPECT_EQ(c.kind, f.strKind) << c.text;
+    EXPECT_EQ(c.member, f.strMember) << c.text;
+    EXPECT_EQ(c.hr, f.hr) << c.text;
+    EXPECT_EQ(c.call, f.nCall) << c.text;
+    EXPECT_EQ(c.description, f.strDescription) << c.text;
+  }
 }
 
 }  // namespace

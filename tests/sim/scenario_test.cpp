@@ -1,12 +1,15 @@
 // Scenario scripts in-process: parsing, and user actions applied to the Word model as a user
-// would apply them (drag from the centred position, recolour, retype, delete, ribbon, wait).
+// would apply them (drag from the centred position, recolour, retype, delete, ribbon, wait),
+// and injected faults.
 #include <gtest/gtest.h>
 
+#include "sim/engine/sim_faults.h"
 #include "sim/host/message_pump.h"
 #include "sim/host/scenario.h"
 #include "sim/host/word_scenario.h"
 #include "sim/word/word_json.h"
 #include "sim/word/word_user.h"
+#include "tests/sim/disp_client.h"
 
 using namespace kalsim;
 using namespace kalsim::word;
@@ -27,6 +30,7 @@ TEST(ScenarioParse, SkipsCommentsAndBlankLinesAndKeepsTextArguments) {
 class ScenarioRun : public ::testing::Test {
  protected:
   void SetUp() override {
+    CSimFaults::Instance().Clear();
     m_app = CWordApplication::Create();
     auto doc = MakeDocument(2, true);
     auto shape = std::make_shared<CShape>();
@@ -46,6 +50,7 @@ class ScenarioRun : public ::testing::Test {
       return m_tickAnswer;
     });
   }
+  void TearDown() override { CSimFaults::Instance().Clear(); }
   std::wstring Run(const std::wstring& line) { return m_scenario->Run(ParseScenario(line).at(0)); }
   CShape& Mark() { return *m_doc->sections[0]->headers[0].story->shapes.at(0); }
 
@@ -160,6 +165,27 @@ TEST(HostPump, TicksCountHandledTimerMessages) {
   KillTimer(nullptr, id);
   EXPECT_EQ(0, PumpTicks(1, 200));  // no timer left: the limit passes
   EXPECT_EQ(3, s_fired);
+}
+
+TEST_F(ScenarioRun, FailLinesInjectFaultsUntilCleared) {
+  EXPECT_EQ(L"ok", Run(L"fail Document.Protect 0x80070005 every Access denied by the test"));
+  EXPECT_EQ(L"ok", Run(L"fail sections.count 0x80004005 2"));
+  EXPECT_EQ(0u, Run(L"fail Document 0x80004005").find(L"error:"));
+  EXPECT_EQ(0u, Run(L"fail Document.Protect 1").find(L"error:"));
+  EXPECT_EQ(2, m_scenario->Errors());
+  simtest::CDisp doc(m_app->DocumentObject(m_doc).Get());
+  simtest::CCallResult r = doc.TryCall(L"Protect", {simtest::I(1)});
+  EXPECT_EQ(DISP_E_EXCEPTION, r.hr);
+  EXPECT_EQ(E_ACCESSDENIED, r.scode);
+  EXPECT_EQ(L"Access denied by the test", r.error);
+  EXPECT_EQ(kNoProtection, m_doc->protectionType);
+  simtest::CDisp sections = doc.Obj(L"Sections");
+  EXPECT_EQ(S_OK, sections.TryGet(L"Count").hr);
+  EXPECT_EQ(E_FAIL, sections.TryGet(L"Count").hr);
+  EXPECT_EQ(S_OK, sections.TryGet(L"Count").hr);
+  EXPECT_EQ(L"ok", Run(L"fail clear"));
+  EXPECT_EQ(S_OK, doc.TryCall(L"Protect", {simtest::I(1)}).hr);
+  EXPECT_EQ(kAllowOnlyComments, m_doc->protectionType);
 }
 
 }  // namespace
