@@ -27,8 +27,13 @@ employeeId = E-1001
 readWatermark = 1
 tavFileWatermark = 1
 smartFileWatermark = 1
+horizontal = 0
 text = CONFIDENTIAL
+fontSize = 40
+color = 0,0,255
+transparency = 128
 showDate = 1
+showUserName = 1
 [processes]
 protect = WINWORD.EXE readonly=0 print=1
 POLICY
@@ -52,10 +57,13 @@ unset KALSIM_LOG
 echo "  result code: $code"
 echo "  header shapes after removal: $(header_shapes "$rd/report.docx")"
 left=$(grep -c '"PowerPlusWaterMarkObject4B414C0' "$rd/report.docx" || true)
-echo "  served by: $(grep -o 'host command line .*' "$rd/winword-removal.log" | head -1 | sed 's/.*winword.exe"*//')"
+echo "  the hidden Word was started as: winword.exe$(grep -o 'host command line .*' "$rd/winword-removal.log" | head -1 | sed 's/.*winword.exe"*//')"
 
 say "summary"
 printf '  Word marks stamped: %s, left after removal: %s, result code %s\n' "$stamped" "$left" "$code"
 kal_wine "$BIN/winword.exe" /unregserver
-[ "$stamped" -gt 0 ] && [ "$left" = 0 ] && [ "$code" = 0 ]
+if [ "$stamped" -eq 0 ] || [ "$left" != 0 ] || [ "$code" != 0 ]; then
+  echo "removal step FAILED" >&2
+  exit 1
+fi
 echo "removal step done"
