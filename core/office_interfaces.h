@@ -69,6 +69,45 @@ enum WordAppEventDispId : DISPID {
   kWordEvtWindowBeforeDoubleClick = 14
 };
 
+// Excel: _Application, _Workbook, _Worksheet (chart sheets answer _Chart instead), the
+// AppEvents dispinterface and the Excel.Application class.
+constexpr IID IID_Excel_Application = {0x000208D5, 0x0000, 0x0000,
+                                       {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IID_Excel_Workbook = {0x000208DA, 0x0000, 0x0000,
+                                    {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IID_Excel_Worksheet = {0x000208D8, 0x0000, 0x0000,
+                                     {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IID_Excel_Chart = {0x000208D6, 0x0000, 0x0000,
+                                 {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID DIID_Excel_AppEvents = {0x00024413, 0x0000, 0x0000,
+                                      {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr CLSID CLSID_Excel_Application = {0x00024500, 0x0000, 0x0000,
+                                           {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Excel AppEvents DISPIDs.
+enum ExcelAppEventDispId : DISPID {
+  kExcelEvtWindowResize = 0x612,
+  kExcelEvtWindowActivate = 0x614,
+  kExcelEvtWindowDeactivate = 0x615,
+  kExcelEvtSheetSelectionChange = 0x616,
+  kExcelEvtSheetBeforeDoubleClick = 0x617,
+  kExcelEvtSheetBeforeRightClick = 0x618,
+  kExcelEvtSheetActivate = 0x619,
+  kExcelEvtSheetDeactivate = 0x61A,
+  kExcelEvtSheetCalculate = 0x61B,
+  kExcelEvtSheetChange = 0x61C,
+  kExcelEvtNewWorkbook = 0x61D,
+  kExcelEvtWorkbookOpen = 0x61F,
+  kExcelEvtWorkbookActivate = 0x620,
+  kExcelEvtWorkbookDeactivate = 0x621,
+  kExcelEvtWorkbookBeforeClose = 0x622,
+  kExcelEvtWorkbookBeforeSave = 0x623,
+  kExcelEvtWorkbookBeforePrint = 0x624,
+  kExcelEvtWorkbookNewSheet = 0x625,
+  kExcelEvtWorkbookAddinInstall = 0x626,
+  kExcelEvtWorkbookAddinUninstall = 0x627
+};
+
 // The published namespace of the Office 2006/01 custom UI schema.
 constexpr const wchar_t* kCustomUiNamespace = L"http://schemas.microsoft.com/office/2006/01/customui";
 }  // namespace kal

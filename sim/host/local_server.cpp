@@ -1,4 +1,4 @@
-// Local-server registration and class object of the simulated Word.
+// Local-server registration and class objects of the simulator hosts.
 #include "sim/host/local_server.h"
 
 #include <atomic>
@@ -10,18 +10,18 @@ namespace kalsim {
 
 namespace {
 
-const wchar_t kProgId[] = L"Word.Application";
-const wchar_t kClsidKey[] = L"CLSID\\{000209FF-0000-0000-C000-000000000046}";
+const CLocalServerClass kWordClass = {L"Word.Application", L"{000209FF-0000-0000-C000-000000000046}",
+                                      L"Microsoft Word Application"};
 
 LSTATUS SetDefault(const std::wstring& key, const std::wstring& value) {
   return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-class CWordClassFactory : public IClassFactory {
+class CAppClassFactory : public IClassFactory {
  public:
-  CWordClassFactory(IDispatch* app, bool* served) : m_pApp(app), m_pServed(served) {}
-  virtual ~CWordClassFactory() = default;
+  CAppClassFactory(IDispatch* app, bool* served) : m_pApp(app), m_pServed(served) {}
+  virtual ~CAppClassFactory() = default;
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
@@ -57,22 +57,23 @@ class CWordClassFactory : public IClassFactory {
 
 }  // namespace
 
-HRESULT RegisterWordServer(const std::wstring& exePath) {
-  const std::wstring clsid = L"{000209FF-0000-0000-C000-000000000046}";
-  LSTATUS rc = SetDefault(kProgId, L"Microsoft Word Application");
-  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kProgId) + L"\\CLSID", clsid);
-  if (rc == ERROR_SUCCESS) rc = SetDefault(kClsidKey, L"Microsoft Word Application");
-  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kClsidKey) + L"\\ProgID", kProgId);
+HRESULT RegisterLocalServer(const CLocalServerClass& cls, const std::wstring& exePath) {
+  const std::wstring progId = cls.progId;
+  const std::wstring clsidKey = std::wstring(L"CLSID\\") + cls.clsid;
+  LSTATUS rc = SetDefault(progId, cls.description);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(progId + L"\\CLSID", cls.clsid);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(clsidKey, cls.description);
+  if (rc == ERROR_SUCCESS) rc = SetDefault(clsidKey + L"\\ProgID", progId);
   // Wine appends " -Embedding" to this command line itself.
-  if (rc == ERROR_SUCCESS) rc = SetDefault(std::wstring(kClsidKey) + L"\\LocalServer32", L"\"" + exePath + L"\" /automation");
+  if (rc == ERROR_SUCCESS) rc = SetDefault(clsidKey + L"\\LocalServer32", L"\"" + exePath + L"\" /automation");
   if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
   Microsoft::WRL::ComPtr<ITypeLib> typeLib;
   return LoadTypeLibEx(exePath.c_str(), REGKIND_REGISTER, &typeLib);
 }
 
-HRESULT UnregisterWordServer(const std::wstring& exePath) {
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, kClsidKey);
+HRESULT UnregisterLocalServer(const CLocalServerClass& cls, const std::wstring& exePath) {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, cls.progId);
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + cls.clsid).c_str());
   Microsoft::WRL::ComPtr<ITypeLib> typeLib;
   if (SUCCEEDED(LoadTypeLibEx(exePath.c_str(), REGKIND_NONE, &typeLib))) {
     TLIBATTR* attr = nullptr;
@@ -84,9 +85,17 @@ HRESULT UnregisterWordServer(const std::wstring& exePath) {
   return S_OK;
 }
 
+HRESULT ServeApplication(const CLSID& clsid, IDispatch* application, bool* served, DWORD* cookie) {
+  Microsoft::WRL::ComPtr<CAppClassFactory> factory(new CAppClassFactory(application, served));
+  return CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, cookie);
+}
+
+HRESULT RegisterWordServer(const std::wstring& exePath) { return RegisterLocalServer(kWordClass, exePath); }
+
+HRESULT UnregisterWordServer(const std::wstring& exePath) { return UnregisterLocalServer(kWordClass, exePath); }
+
 HRESULT ServeWordApplication(IDispatch* application, bool* served, DWORD* cookie) {
-  Microsoft::WRL::ComPtr<CWordClassFactory> factory(new CWordClassFactory(application, served));
-  return CoRegisterClassObject(kal::CLSID_Word_Application, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, cookie);
+  return ServeApplication(kal::CLSID_Word_Application, application, served, cookie);
 }
 
 }  // namespace kalsim

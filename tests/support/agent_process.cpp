@@ -141,4 +141,14 @@ bool CAgentProcess::Running() const {
   return m_hProcess && WaitForSingleObject(m_hProcess.Get(), 0) == WAIT_TIMEOUT;
 }
 
+std::string PolicyForProcess(DWORD pid, bool readOnly, bool watermark) {
+  std::string text = std::string("[user]\nname = alice\nemployeeId = E-1001\n[watermark]\nreadWatermark = ") +
+                     (watermark ? "1" : "0") +
+                     "\ntavFileWatermark = 1\nsmartFileWatermark = 1\nmodelFlag = 0\nhorizontal = 0\n"
+                     "text = CONFIDENTIAL\nfont = Arial\nfontSize = 40\ncolor = 0,0,255\ntransparency = 128\n"
+                     "showDate = 1\nshowUserName = 1\nshowEmployeeId = 1\n[processes]\n";
+  if (pid) text += "protect = pid:" + std::to_string(pid) + " readonly=" + (readOnly ? "1" : "0") + " print=1\n";
+  return text;
+}
+
 }  // namespace kaltest

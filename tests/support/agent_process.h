@@ -35,6 +35,11 @@ class CAgentProcess {
   std::wstring m_policyPath;
 };
 
+// A policy text for the agent: user alice (E-1001), a watermark record ("CONFIDENTIAL", 40 pt,
+// blue, date and names shown) with its switches on or off, and the process `pid` (none when
+// 0) protected with the given read-only flag.
+std::string PolicyForProcess(DWORD pid, bool readOnly, bool watermark);
+
 // Writes text to a fresh file under %TEMP%; returns its path (empty on failure).
 std::wstring WriteTempFile(const std::string& text, const wchar_t* extension);
 
