@@ -19,7 +19,6 @@
 #include "sim/host/local_server.h"
 #include "sim/host/message_pump.h"
 #include "sim/host/word_scenario.h"
-#include "sim/engine/call_counter.h"
 #include "sim/engine/sim_error.h"
 #include "sim/word/word_json.h"
 #include "sim/word/word_model.h"
@@ -71,13 +70,6 @@ std::wstring Hex(HRESULT hr) {
   wchar_t buf[16];
   swprintf(buf, 16, L"0x%08lX", static_cast<unsigned long>(hr));
   return buf;
-}
-
-// What the automation clients cost: the total and every member called, for tests and benchmarks.
-void LogAutomationCalls() {
-  const auto calls = CSimCallCounter::Instance().Snapshot();
-  HostLog(L"automation calls total=" + std::to_wstring(CSimCallCounter::Instance().Total()));
-  for (const auto& [member, count] : calls) HostLog(L"automation calls " + member + L"=" + std::to_wstring(count));
 }
 
 int Run(const COptions& o) {
