@@ -1,15 +1,12 @@
 // Byte layout of the named sections shared with the security agent.
 // This is a cross-process format: every offset and size is fixed and checked at compile time.
-// Nothing here needs windows.h, so the byte-level rules can also be built natively.
+// Nothing here needs windows.h, so the byte-level rules can also be built natively. The records
+// themselves are declared in the header client modules use.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
-#ifdef _WIN32
-typedef wchar_t ExWChar;  // UTF-16 code unit as Windows spells it
-#else
-typedef char16_t ExWChar;
-#endif
+#include "../include/kalmsaddin/exchange_records.h"
 
 namespace kal {
 constexpr const wchar_t* kExchangeSectionName = L"KALTAVEXCHGSHARINFO2010-05-07";
@@ -41,54 +38,6 @@ constexpr size_t kExchangeBlockSize = 2104128;  // the part of the section this 
 }  // namespace kal
 
 #pragma pack(push, 1)
-
-struct _TAV_EXCHG_INFO {
-  uint32_t infoId;        // key of AddInfo / GetInfo / DeleteInfo(u32)
-  uint32_t processId;     // key of the _doc operations
-  uint8_t agentData1[1032];
-  uint32_t readOnlyFlag;  // non-zero: the process's document is read-only
-  uint32_t printFlag;     // non-zero: printing is allowed
-  uint8_t agentData2[64];
-};
-
-struct _SMART_EXCHG_INFO {
-  uint32_t processId;
-  uint8_t agentData[268];
-};
-
-struct _SANDBOX_EXCHG_INFO {
-  uint32_t sandboxId;
-  uint8_t agentData[256];
-};
-
-// Opaque records: copied whole, never interpreted.
-struct _Encrypt_Policy { uint8_t data[2088]; };
-struct _MultiKey_Policy { uint8_t data[544]; };
-struct _Signature_Pro { uint8_t data[128]; };
-struct _SHARE_CONTENTSECURITY { uint8_t data[73752]; };
-struct CLIENTTERMINAL { uint8_t data[592]; };
-struct UserOperate { uint8_t data[96]; };
-struct LogRecordType { uint8_t data[68]; };
-
-// Print and watermark policy, as the Office side reads it.
-struct _PRINT_EXCHG_INFO {
-  uint32_t tavFileWatermark;    // processes in tavInfo carry a watermark
-  uint32_t smartFileWatermark;  // processes in smartInfo / protectScreen carry a watermark
-  uint8_t agentData1[12];
-  uint32_t readWatermark;       // a watermark is due at all
-  uint8_t agentData2[544];
-  uint32_t watermarkHorizontal;  // 0: slanted, non-zero: level
-  ExWChar watermarkText[14390];  // NUL-terminated
-  uint32_t watermodelflag;       // non-zero: Office add-ins draw no watermark
-  uint32_t watermarkTransparency;
-  ExWChar watermarkFont[30];
-  uint32_t watermarkFontSize;
-  ExWChar watermarkColor[20];    // "r,g,b"
-  ExWChar showDate[2];           // "1": append the date
-  ExWChar showUserName[2];       // "1": append the user names
-  ExWChar showEmployeeId[2];     // "1": append the employee id
-  uint8_t agentData3[140];
-};
 
 struct ExchangeBlock {
   _TAV_EXCHG_INFO tavInfo[256];
@@ -149,25 +98,13 @@ struct OutBlock {
   static_assert(offsetof(T, f) == (off), #T "." #f " offset"); \
   static_assert(sizeof(((T*)nullptr)->f) == (sz), #T "." #f " size")
 
-static_assert(sizeof(_TAV_EXCHG_INFO) == 1112, "_TAV_EXCHG_INFO size");
 KAL_AT(_TAV_EXCHG_INFO, infoId, 0, 4);
 KAL_AT(_TAV_EXCHG_INFO, processId, 4, 4);
 KAL_AT(_TAV_EXCHG_INFO, readOnlyFlag, 1040, 4);
 KAL_AT(_TAV_EXCHG_INFO, printFlag, 1044, 4);
-static_assert(sizeof(_SMART_EXCHG_INFO) == 272, "_SMART_EXCHG_INFO size");
 KAL_AT(_SMART_EXCHG_INFO, processId, 0, 4);
-static_assert(sizeof(_SANDBOX_EXCHG_INFO) == 260, "_SANDBOX_EXCHG_INFO size");
 KAL_AT(_SANDBOX_EXCHG_INFO, sandboxId, 0, 4);
-static_assert(sizeof(_Encrypt_Policy) == 2088, "_Encrypt_Policy size");
-static_assert(sizeof(_MultiKey_Policy) == 544, "_MultiKey_Policy size");
-static_assert(sizeof(_Signature_Pro) == 128, "_Signature_Pro size");
-static_assert(sizeof(_SHARE_CONTENTSECURITY) == 73752, "_SHARE_CONTENTSECURITY size");
-static_assert(sizeof(CLIENTTERMINAL) == 592, "CLIENTTERMINAL size");
-static_assert(sizeof(UserOperate) == 96, "UserOperate size");
-static_assert(sizeof(LogRecordType) == 68, "LogRecordType size");
 
-static_assert(sizeof(ExWChar) == 2, "UTF-16 code unit");
-static_assert(sizeof(_PRINT_EXCHG_INFO) == 29616, "_PRINT_EXCHG_INFO size");
 KAL_AT(_PRINT_EXCHG_INFO, tavFileWatermark, 0, 4);
 KAL_AT(_PRINT_EXCHG_INFO, smartFileWatermark, 4, 4);
 KAL_AT(_PRINT_EXCHG_INFO, readWatermark, 20, 4);

@@ -202,7 +202,8 @@ void SettleNewProcess(ExchangeBlock& b) {
 }
 
 int TakeNewProcesses(ExchangeBlock& b, uint32_t* out) {
-  const int n = CopyCounted(b.newProcessIds, b.newProcessCount, kNewProcessCapacity, out);
+  // A caller without a buffer still takes the pending ids: they are dropped, not kept.
+  const int n = out ? CopyCounted(b.newProcessIds, b.newProcessCount, kNewProcessCapacity, out) : 0;
   b.newProcessCount = 0;
   return n;
 }

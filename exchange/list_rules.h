@@ -63,6 +63,7 @@ bool HasFakeId(const ExchangeBlock& b, uint32_t id);
 // a count above 60 to 0. Take copies the pending ids, empties the list and returns how many.
 void StoreNewProcess(ExchangeBlock& b, uint32_t pid);
 void SettleNewProcess(ExchangeBlock& b);
+// Copies the pending ids to out (when given) and empties the list either way.
 int TakeNewProcesses(ExchangeBlock& b, uint32_t* out);
 
 // ---- replace-all arrays: counts clamped to capacity, negative as 0 ----

@@ -209,8 +209,7 @@ void CTavExchg::AddNewProcess(unsigned int pid) {
 
 int CTavExchg::GetNewProcess(unsigned int* out) {
   int n = 0;
-  WithExchange([&](ExchangeBlock& b) {
-    if (out) n = rules::TakeNewProcesses(b, reinterpret_cast<uint32_t*>(out));
-  });
+  WithExchange(
+      [&](ExchangeBlock& b) { n = rules::TakeNewProcesses(b, reinterpret_cast<uint32_t*>(out)); });
   return n;
 }

@@ -180,25 +180,25 @@ unsigned int CTavExchg::GetSetupType() {
 
 // ---- strings ----
 
-void CTavExchg::SetTAVKey(const char* key) { SetText(&ExchangeBlock::tavKey, key); }
+void CTavExchg::SetTAVKey(char* key) { SetText(&ExchangeBlock::tavKey, key); }
 void CTavExchg::GetTAVKey(char* out) { GetText(&ExchangeBlock::tavKey, out); }
-void CTavExchg::SetDyKey(const char* key) { SetText(&ExchangeBlock::dyKey, key); }
+void CTavExchg::SetDyKey(char* key) { SetText(&ExchangeBlock::dyKey, key); }
 void CTavExchg::GetDyKey(char* out) { GetText(&ExchangeBlock::dyKey, out); }
-void CTavExchg::SetMultiMainKey(const char* key) { SetText(&ExchangeBlock::multiMainKey, key); }
+void CTavExchg::SetMultiMainKey(char* key) { SetText(&ExchangeBlock::multiMainKey, key); }
 
 int CTavExchg::GetMultiMainKey(char* out) {
   GetText(&ExchangeBlock::multiMainKey, out);
   return (out && out[0] != '\0') ? 1 : 0;
 }
 
-void CTavExchg::SetDyMailWhite(const char* text) { SetText(&ExchangeBlock::dyMailWhite, text); }
+void CTavExchg::SetDyMailWhite(char* text) { SetText(&ExchangeBlock::dyMailWhite, text); }
 void CTavExchg::GetDyMailWhite(char* out) { GetText(&ExchangeBlock::dyMailWhite, out); }
-void CTavExchg::SetprotectScreen(const char* list) { SetText(&ExchangeBlock::protectScreen, list); }
+void CTavExchg::SetprotectScreen(char* list) { SetText(&ExchangeBlock::protectScreen, list); }
 void CTavExchg::GetprotectScreen(char* out) { GetText(&ExchangeBlock::protectScreen, out); }
-void CTavExchg::SethookWhietList(const char* list) { SetText(&ExchangeBlock::hookWhiteList, list); }
+void CTavExchg::SethookWhietList(char* list) { SetText(&ExchangeBlock::hookWhiteList, list); }
 void CTavExchg::GethookWhiteList(char* out) { GetText(&ExchangeBlock::hookWhiteList, out); }
 
-void CTavExchg::SetCurrentIpPort(const char* ip, const char* port) {
+void CTavExchg::SetCurrentIpPort(char* ip, char* port) {
   WithExchange([&](ExchangeBlock& b) {
     rules::StoreText(b.currentIp, sizeof(b.currentIp), ip);
     rules::StoreText(b.currentPort, sizeof(b.currentPort), port);
@@ -216,8 +216,7 @@ void CTavExchg::GetCurrentIpPort(char* ip, char* port) {
   }
 }
 
-void CTavExchg::SetDefaultUserNameAndPsw(const char* name, const char* password,
-                                         const char* extra) {
+void CTavExchg::SetDefaultUserNameAndPsw(char* name, char* password, char* extra) {
   WithExchange([&](ExchangeBlock& b) {
     rules::StoreText(b.userName, sizeof(b.userName), name);
     rules::StoreText(b.userPassword, sizeof(b.userPassword), password);
@@ -237,7 +236,7 @@ void CTavExchg::GetDefaultUserNameAndPsw(char* name, char* password, char* extra
   }
 }
 
-void CTavExchg::SetTavOutDyKey(const char* key) {
+void CTavExchg::SetTavOutDyKey(char* key) {
   WithSection(kal::kOutSectionName, sizeof(OutBlock), [&](void* data, size_t) {
     auto* out = static_cast<OutBlock*>(data);
     rules::StoreText(out->outDyKey, sizeof(out->outDyKey), key);
@@ -267,14 +266,14 @@ void CTavExchg::SetUserEmployeeId(const char* id) {
 
 void CTavExchg::GetUserEmployeeId(char* out) {
   if (!out) return;
+  // The number has no length of its own: it ends at its NUL, or at the end of the section.
   bool present = WithSection(kal::kUserNumberSectionName, 1, [&](void* data, size_t bytes) {
-    const size_t bound = bytes < kal::kEmployeeIdSize ? bytes : kal::kEmployeeIdSize;
-    rules::LoadText(static_cast<const char*>(data), bound, out);
+    rules::LoadText(static_cast<const char*>(data), bytes, out);
   });
   if (!present) out[0] = '\0';
 }
 
-void CTavExchg::SetSignatureExe(const char* name) {
+void CTavExchg::SetSignatureExe(char* name) {
   WithExchange([&](ExchangeBlock& b) { rules::AddSignatureExe(b, name); });
 }
 

@@ -43,7 +43,8 @@ class CBenchSection {
                                     kal::kExchangeSectionName));
     if (!m_hMap) return false;
     CTavExchg exchange;
-    exchange.SetDefaultUserNameAndPsw("bench-user", "", "");
+    char user[] = "bench-user", none[] = "";
+    exchange.SetDefaultUserNameAndPsw(user, none, none);
     std::unique_ptr<_PRINT_EXCHG_INFO> policy(new _PRINT_EXCHG_INFO());
     policy->readWatermark = 1;
     policy->tavFileWatermark = 1;
@@ -66,7 +67,7 @@ class CBenchSection {
       ++m_names;
     }
     list.resize(kal::kProtectScreenSize - 1);
-    exchange.SetprotectScreen(list.c_str());
+    exchange.SetprotectScreen(&list[0]);
     return true;
   }
   int Names() const { return m_names; }

@@ -51,10 +51,10 @@ STDMETHODIMP CClassFactory::LockServer(BOOL lock) {
   return S_OK;
 }
 
-HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept {
+HRESULT GetClassObject(const CClassTable& table, REFCLSID clsid, REFIID riid, void** ppv) noexcept {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  const CClassEntry* entry = FindClassEntry(clsid);
+  const CClassEntry* entry = FindClassEntry(table, clsid);
   if (!entry) return CLASS_E_CLASSNOTAVAILABLE;
   auto* factory = new (std::nothrow) CClassFactory(*entry);
   if (!factory) return E_OUTOFMEMORY;

@@ -26,7 +26,7 @@ class CClassFactory final : public IClassFactory {
   const CClassEntry& m_entry;
 };
 
-// DllGetClassObject's work: the class object of clsid queried for riid.
-HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept;
+// DllGetClassObject's work: the class object of clsid (a row of table) queried for riid.
+HRESULT GetClassObject(const CClassTable& table, REFCLSID clsid, REFIID riid, void** ppv) noexcept;
 
 }  // namespace kal

@@ -1,36 +1,11 @@
-// The rows of the class table. Each add-in class supplies its own create function.
+// Lookup in a class table.
 #include "core/com/class_table.h"
 
-#include "excel/ms_excel.h"
-#include "powerpoint/ms_powerpoint.h"
-#include "word/ms_word.h"
-
 namespace kal {
-namespace {
 
-const CClassEntry kClasses[] = {
-    {&CLSID_MSWord, &CMSWord::CreateInstance, L"{4490F73D-8C32-41fa-B8EA-9C2930E88AE2}",
-     L"MSWord Class", L"KalMsAddin.MSWord.1", L"KalMsAddin.MSWord", L"Word",
-     L"LumiCore Winword Addin For Client"},
-    {&CLSID_MSExcel, &CMSExcel::CreateInstance, L"{AB07AE0D-B832-49d0-BE24-EECCF49645C8}",
-     L"MSExcel Class", L"KalMsAddin.MSExcel.1", L"KalMsAddin.MSExcel", L"Excel",
-     L"LumiCore Excel Addin For Client"},
-    {&CLSID_MSPowerPoint, &CMSPowerPoint::CreateInstance,
-     L"{4C671C95-9707-43b2-BCAF-1B55A41B5A90}", L"MSPowerPoint Class",
-     L"KalMsAddin.MSPowerPoint.1", L"KalMsAddin.MSPowerPoint", L"PowerPoint",
-     L"LumiCore PowerPoint Addin For Client"},
-};
-
-}  // namespace
-
-const CClassEntry* ClassTable(size_t* count) noexcept {
-  if (count) *count = sizeof(kClasses) / sizeof(kClasses[0]);
-  return kClasses;
-}
-
-const CClassEntry* FindClassEntry(REFCLSID clsid) noexcept {
-  for (const CClassEntry& entry : kClasses) {
-    if (::IsEqualCLSID(*entry.clsid, clsid)) return &entry;
+const CClassEntry* FindClassEntry(const CClassTable& table, REFCLSID clsid) noexcept {
+  for (size_t i = 0; i < table.count; ++i) {
+    if (::IsEqualCLSID(*table.rows[i].clsid, clsid)) return &table.rows[i];
   }
   return nullptr;
 }

@@ -1,5 +1,6 @@
-// The module's creatable classes: one const row per class with its create function and the
-// names that registration writes. The class factory and the registrar both read this table.
+// The shape of a module's creatable classes: one const row per class with its create function
+// and the names that registration writes. The module hands its table to the class factory and
+// the registrar; core itself names no class.
 #pragma once
 #include <windows.h>
 
@@ -20,9 +21,13 @@ struct CClassEntry {
   const wchar_t* addinFriendlyName; // FriendlyName and Description of the Office Addins key
 };
 
-// The rows, in registration order (Word, Excel, PowerPoint).
-const CClassEntry* ClassTable(size_t* count) noexcept;
-// The row of clsid; null for a class this module does not serve.
-const CClassEntry* FindClassEntry(REFCLSID clsid) noexcept;
+// The rows in registration order.
+struct CClassTable {
+  const CClassEntry* rows;
+  size_t count;
+};
+
+// The row of clsid; null for a class the table does not hold.
+const CClassEntry* FindClassEntry(const CClassTable& table, REFCLSID clsid) noexcept;
 
 }  // namespace kal

@@ -4,13 +4,24 @@
 #include <objbase.h>
 
 #include "core/com/registry_script.h"
+#include "core/com/typeinfo_dispatch.h"
 
 namespace kal {
 
+namespace {
+// Not a static object: objects and class factories may outlive static destruction order, so
+// the module object goes only when the DLL is freed, and is left alone at process exit.
+CKalMsAddinModule* g_pModule = nullptr;
+}  // namespace
+
 CKalMsAddinModule& CKalMsAddinModule::Instance() noexcept {
-  // Never destroyed: objects and class factories may outlive static destruction order.
-  static CKalMsAddinModule* module = new CKalMsAddinModule();
-  return *module;
+  if (!g_pModule) g_pModule = new CKalMsAddinModule();
+  return *g_pModule;
+}
+
+void CKalMsAddinModule::DestroyInstance() noexcept {
+  delete g_pModule;
+  g_pModule = nullptr;
 }
 
 CKalMsAddinModule::~CKalMsAddinModule() {
@@ -60,8 +71,11 @@ BOOL CKalMsAddinModule::DllMain(HINSTANCE instance, DWORD reason, LPVOID reserve
       return TRUE;
     }
     case DLL_PROCESS_DETACH:
-      // On process exit (reserved != null) other DLLs may be gone: leave the table alone.
-      if (!reserved) m_pGIT.Reset();
+      // On process exit (reserved != null) other DLLs may be gone: leave them alone.
+      if (!reserved) {
+        m_pGIT.Reset();
+        ReleaseModuleTypeLib();
+      }
       return TRUE;
     default:
       return TRUE;

@@ -22,8 +22,11 @@ constexpr GUID APPID_KalMsAddin = {0x3CB29F4E, 0x5A9A, 0x4EA1,
 
 class CKalMsAddinModule {
  public:
-  // The process's module object (constructed on first use, lives until the process ends).
+  // The process's module object (constructed on first use).
   static CKalMsAddinModule& Instance() noexcept;
+  // Destroys the module object when the DLL is unloaded by FreeLibrary (COM only unloads it
+  // once DllCanUnloadNow answered S_OK, so no object of the module is left).
+  static void DestroyInstance() noexcept;
 
   virtual ~CKalMsAddinModule();
   CKalMsAddinModule(const CKalMsAddinModule&) = delete;
@@ -40,7 +43,8 @@ class CKalMsAddinModule {
       std::vector<std::pair<std::wstring, std::wstring>>* replacements) const;
 
   // DLL entry handling: process attach stores the module handle and initialises the critical
-  // section (FALSE when that fails); process detach releases what the module holds.
+  // section (FALSE when that fails); process detach by FreeLibrary releases the global
+  // interface table and the cached type library.
   BOOL DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
 
   HINSTANCE ModuleInstance() const noexcept { return m_hInstance; }

@@ -107,13 +107,11 @@ std::vector<CRegKeySpec> ModuleAppIdScript() {
   return AppIdScript(appId);
 }
 
-std::vector<CRegKeySpec> AllClassScripts() {
+std::vector<CRegKeySpec> AllClassScripts(const CClassTable& classes) {
   const std::wstring modulePath = CKalMsAddinModule::Instance().ModulePath();
   std::vector<CRegKeySpec> script;
-  size_t count = 0;
-  const CClassEntry* table = ClassTable(&count);
-  for (size_t i = 0; i < count; ++i) {
-    std::vector<CRegKeySpec> part = ClassScript(table[i], modulePath);
+  for (size_t i = 0; i < classes.count; ++i) {
+    std::vector<CRegKeySpec> part = ClassScript(classes.rows[i], modulePath);
     script.insert(script.end(), part.begin(), part.end());
   }
   return script;
@@ -180,19 +178,24 @@ HRESULT RemoveScript(const std::vector<CRegKeySpec>& script, bool perUser) noexc
 }
 KAL_CATCH_RETURN()
 
-HRESULT RegisterServer() noexcept try {
+HRESULT RegisterServer(const CClassTable& classes) noexcept try {
+  // The module object leaves the path empty when it did not fit: registering a cut path
+  // would point every class at a file that does not exist.
+  if (CKalMsAddinModule::Instance().ModulePath()[0] == L'\0') {
+    return HResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
+  }
   CThreadLocaleScope locale(kSystemDefaultLcid);
   const bool perUser = CKalMsAddinModule::Instance().PerUserRegistration();
   KAL_RETURN_IF_FAILED(ApplyScript(ModuleAppIdScript(), perUser));
-  KAL_RETURN_IF_FAILED(ApplyScript(AllClassScripts(), perUser));
+  KAL_RETURN_IF_FAILED(ApplyScript(AllClassScripts(classes), perUser));
   return RegisterModuleTypeLib(perUser);
 }
 KAL_CATCH_RETURN()
 
-HRESULT UnregisterServer() noexcept try {
+HRESULT UnregisterServer(const CClassTable& classes) noexcept try {
   CThreadLocaleScope locale(kSystemDefaultLcid);
   const bool perUser = CKalMsAddinModule::Instance().PerUserRegistration();
-  HRESULT hr = RemoveScript(AllClassScripts(), perUser);
+  HRESULT hr = RemoveScript(AllClassScripts(classes), perUser);
   const HRESULT typeLib = UnregisterModuleTypeLib(perUser);
   if (SUCCEEDED(hr)) hr = typeLib;
   const HRESULT appId = RemoveScript(ModuleAppIdScript(), perUser);
@@ -201,13 +204,14 @@ HRESULT UnregisterServer() noexcept try {
 }
 KAL_CATCH_RETURN()
 
-HRESULT InstallServer(BOOL install, const wchar_t* commandLine) noexcept {
+HRESULT InstallServer(const CClassTable& classes, BOOL install,
+                      const wchar_t* commandLine) noexcept {
   if (commandLine && ::lstrcmpiW(commandLine, L"user") == 0) {
     CKalMsAddinModule::Instance().SetPerUserRegistration(true);
   }
-  if (!install) return UnregisterServer();
-  const HRESULT hr = RegisterServer();
-  if (FAILED(hr)) UnregisterServer();
+  if (!install) return UnregisterServer(classes);
+  const HRESULT hr = RegisterServer(classes);
+  if (FAILED(hr)) UnregisterServer(classes);
   return hr;
 }
 

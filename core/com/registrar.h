@@ -15,10 +15,13 @@ HRESULT ApplyScript(const std::vector<CRegKeySpec>& script, bool perUser) noexce
 // empty; replace-whole keys go with all they hold; never-remove keys stay.
 HRESULT RemoveScript(const std::vector<CRegKeySpec>& script, bool perUser) noexcept;
 
-HRESULT RegisterServer() noexcept;
-HRESULT UnregisterServer() noexcept;
+// Registration of the module's classes. A module path that the module object could not hold
+// whole is refused before any key is written.
+HRESULT RegisterServer(const CClassTable& classes) noexcept;
+HRESULT UnregisterServer(const CClassTable& classes) noexcept;
 // DllInstall: "user" (any case, the whole string) switches on per-user registration for the
 // process; install failures are rolled back by unregistering.
-HRESULT InstallServer(BOOL install, const wchar_t* commandLine) noexcept;
+HRESULT InstallServer(const CClassTable& classes, BOOL install,
+                      const wchar_t* commandLine) noexcept;
 
 }  // namespace kal

@@ -14,7 +14,7 @@ namespace kal {
 namespace {
 
 std::mutex g_typeLibMutex;
-ITypeLib* g_pTypeLib = nullptr;  // kept for the life of the process once loaded
+ITypeLib* g_pTypeLib = nullptr;  // kept until the DLL is freed once loaded
 
 }  // namespace
 
@@ -32,6 +32,12 @@ HRESULT GetModuleTypeLib(ITypeLib** typeLib) noexcept {
   *typeLib = g_pTypeLib;
   g_pTypeLib->AddRef();
   return S_OK;
+}
+
+void ReleaseModuleTypeLib() noexcept {
+  std::lock_guard<std::mutex> lock(g_typeLibMutex);
+  if (g_pTypeLib) g_pTypeLib->Release();
+  g_pTypeLib = nullptr;
 }
 
 HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept {

@@ -11,6 +11,8 @@ namespace kal {
 HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept;
 // The module's type library itself (counted reference).
 HRESULT GetModuleTypeLib(ITypeLib** typeLib) noexcept;
+// Drops the module's own reference to the type library (the DLL is being freed).
+void ReleaseModuleTypeLib() noexcept;
 
 // The four IDispatch methods of a dual interface, over its ITypeInfo.
 HRESULT TypeInfoGetTypeInfoCount(UINT* count) noexcept;

@@ -293,4 +293,50 @@ TEST_F(ComServerTest, EmbeddedTypeLibraryCarriesItsNamesAndHelpStrings) {
   EXPECT_EQ(6u, lib->GetTypeInfoCount());
 }
 
+// A copy of the DLL of its own (the suite keeps the shipped one loaded): once FreeLibrary
+// unloads it, the type library it cached for IDispatch holds no reference of it any more.
+TEST(ComServerUnload, FreeLibraryReleasesTheCachedTypeLibrary) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  wchar_t temp[MAX_PATH];
+  ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+  const std::wstring dir = std::wstring(temp) + L"kal-unload";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring copy = dir + L"\\KalMsAddin.dll";
+  ASSERT_TRUE(CopyFileW(kaltest::BinPath(L"KalMsAddin.dll").c_str(), copy.c_str(), FALSE));
+  {
+    // The system shares one loaded library per file: the count of its references tells who
+    // holds it.
+    ComPtr<ITypeLib> mine;
+    ASSERT_EQ(S_OK, LoadTypeLibEx(copy.c_str(), REGKIND_NONE, &mine));
+    auto references = [&mine] {
+      mine->AddRef();
+      return mine->Release();
+    };
+    const ULONG alone = references();
+
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(nullptr, module);
+    auto getClassObject =
+        reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
+    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(module, "DllCanUnloadNow"));
+    ASSERT_TRUE(getClassObject && canUnload);
+    {
+      ComPtr<IClassFactory> factory;
+      ASSERT_EQ(S_OK, getClassObject(CLSID_MSWord, IID_IClassFactory, &factory));
+      ComPtr<IDispatch> dispatch;
+      ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, &dispatch));
+      ComPtr<ITypeInfo> info;
+      ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0, &info));
+    }
+    EXPECT_EQ(alone + 1, references());  // the module's cached reference
+    ASSERT_EQ(S_OK, canUnload());
+    FreeLibrary(module);
+    EXPECT_EQ(nullptr, GetModuleHandleW(copy.c_str()));
+    EXPECT_EQ(alone, references());
+  }
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(dir.c_str());
+  CoUninitialize();
+}
+
 }  // namespace

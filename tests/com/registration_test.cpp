@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/com_util.h"
 #include "tests/support/test_paths.h"
@@ -360,6 +361,34 @@ class CBrokenOfficeKey {
   static constexpr const wchar_t* kPath = L"Software\\Microsoft\\Office\\PowerPoint";
   bool m_bMade = false;
 };
+
+// A copy of the DLL whose full path is longer than MAX_PATH: the module cannot hold its path,
+// so registration refuses before it writes any key.
+TEST_F(RegistrationTest, ModulePathThatDoesNotFitIsRefusedBeforeAnyKey) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+  std::vector<std::wstring> dirs;
+  std::wstring dir = std::wstring(L"\\\\?\\") + temp;
+  while (dir.size() < MAX_PATH + 16) {
+    dir += L"kal-a-module-path-longer-than-max-path-" + std::to_wstring(dirs.size()) + L"\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    dirs.push_back(dir);
+  }
+  const std::wstring copy = dir + L"KalMsAddin.dll";
+  ASSERT_TRUE(CopyFileW(kaltest::BinPath(L"KalMsAddin.dll").c_str(), copy.c_str(), FALSE));
+  HMODULE module = LoadLibraryW(copy.c_str());
+  ASSERT_NE(nullptr, module);
+  auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+  ASSERT_NE(nullptr, reg);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), reg());
+  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
+  ExpectNoOfficeKeys();
+  EXPECT_FALSE(TypeLibRegistered());
+  FreeLibrary(module);
+  DeleteFileW(copy.c_str());
+  for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) RemoveDirectoryW(it->c_str());
+}
 
 TEST_F(RegistrationTest, FailedInstallIsRolledBack) {
   CLoadedDll dll;

@@ -149,17 +149,20 @@ TEST(Accessor, StringFieldsLandAtTheirOffsets) {
   ASSERT_TRUE(s.Ok());
   const char* base = static_cast<const char*>(s.exchange.Data());
   CTavExchg ex;
-  ex.SetTAVKey("tav");
-  ex.SetDyKey("dy");
+  // The setters take char* as the clients declare them; they only read the text.
+  char tav[] = "tav", dy[] = "dy", mm[] = "mm", user[] = "name", pass[] = "pass", extra[] = "extra",
+       ipIn[] = "10.1.1.1", portIn[] = "8080", outKey[] = "outkey", mailIn[] = "a@b";
+  ex.SetTAVKey(tav);
+  ex.SetDyKey(dy);
   EXPECT_STREQ(base + 286544, "tav");
   EXPECT_STREQ(base + 286480, "dy");
   char out[64];
   GetDyKeyname(out);
   EXPECT_STREQ(out, "dy");
-  ex.SetMultiMainKey("mm");
+  ex.SetMultiMainKey(mm);
   EXPECT_EQ(ex.GetMultiMainKey(out), 1);
   EXPECT_STREQ(out, "mm");
-  ex.SetDefaultUserNameAndPsw("name", "pass", "extra");
+  ex.SetDefaultUserNameAndPsw(user, pass, extra);
   EXPECT_STREQ(base + 284676, "name");
   EXPECT_STREQ(base + 284932, "extra");
   EXPECT_STREQ(base + 285188, "pass");
@@ -168,29 +171,30 @@ TEST(Accessor, StringFieldsLandAtTheirOffsets) {
   EXPECT_STREQ(name, "name");
   GetUserNameAndPsw(nullptr, pw);
   EXPECT_STREQ(pw, "pass");
-  ex.SetCurrentIpPort("10.1.1.1", "8080");
+  ex.SetCurrentIpPort(ipIn, portIn);
   char ip[64] = "unchanged", port[64] = "";
   ex.GetCurrentIpPort(nullptr, port);
   EXPECT_STREQ(port, "8080");
   EXPECT_STREQ(ip, "unchanged");
   ex.GetCurrentIpPort(ip, nullptr);
   EXPECT_STREQ(ip, "10.1.1.1");
-  ex.SetTavOutDyKey("outkey");
+  ex.SetTavOutDyKey(outKey);
   EXPECT_STREQ(static_cast<const char*>(s.out.Data()), "outkey");
   ex.GetTavOutDyKey(out);
   EXPECT_STREQ(out, "outkey");
-  ex.SetDyMailWhite("a@b");
+  ex.SetDyMailWhite(mailIn);
   std::vector<char> mail(4096);
   ex.GetDyMailWhite(mail.data());
   EXPECT_STREQ(mail.data(), "a@b");
 
   std::string screen(40960, 's');
-  ex.SetprotectScreen(screen.c_str());
+  ex.SetprotectScreen(&screen[0]);
   std::vector<char> screenOut(40960 + 16, '#');
   ex.GetprotectScreen(screenOut.data());
   EXPECT_EQ(strlen(screenOut.data()), 40959u);
   EXPECT_EQ(screenOut[40960], '#');
-  ex.SethookWhietList(std::string(1024, 'h').c_str());
+  std::string hookList(1024, 'h');
+  ex.SethookWhietList(&hookList[0]);
   EXPECT_EQ(base[1966632 + 1023], 'h');
   EXPECT_EQ(base[1966632 + 1024], '\0');
   std::vector<char> hooks(1025);
@@ -274,10 +278,11 @@ TEST(Accessor, SignatureExeAccumulatesAndIsClearedByItsReader) {
   kaltest::CTestSections s;
   ASSERT_TRUE(s.Ok());
   CTavExchg ex;
-  ex.SetSignatureExe("one.exe");
-  ex.SetSignatureExe("two.exe");
-  ex.SetSignatureExe("one.exe");
-  ex.SetSignatureExe("e|tw");
+  char one[] = "one.exe", two[] = "two.exe", across[] = "e|tw";
+  ex.SetSignatureExe(one);
+  ex.SetSignatureExe(two);
+  ex.SetSignatureExe(one);
+  ex.SetSignatureExe(across);
   char out[4096];
   EXPECT_EQ(ex.GetSignatureExe(out), 1);
   EXPECT_STREQ(out, "one.exe|two.exe");
@@ -305,6 +310,10 @@ TEST(Accessor, NewProcessIsAppendedWithAndWithoutTheEvent) {
   for (unsigned pid = 1; pid <= 61; ++pid) ex.AddNewProcess(pid);
   EXPECT_EQ(s.Block().newProcessCount, 0);  // the 61st empties the list
   EXPECT_EQ(s.Block().newProcessIds[60], 61u);
+  // A reader without a buffer still empties the list.
+  ex.AddNewProcess(7);
+  EXPECT_EQ(ex.GetNewProcess(nullptr), 0);
+  EXPECT_EQ(s.Block().newProcessCount, 0);
 }
 
 TEST(Accessor, EmployeeIdGoesToBothSectionsAndIsReadFromTheNumberSection) {

@@ -199,19 +199,26 @@ TEST(CorruptText, FieldsWithoutNulAreCutAtTheFieldEnd) {
   // A full signature list without a NUL still takes a new name without overrunning.
   FillTextFields(s.Block());
   s.Block().fakeIds[0] = 0xABCDEF;
-  ex.SetSignatureExe("new.exe");
+  char newName[] = "new.exe";
+  ex.SetSignatureExe(newName);
   EXPECT_STREQ(s.Block().signatureExe, "new.exe");
   EXPECT_EQ(s.Block().fakeIds[0], 0xABCDEFu);
 }
 
-TEST(CorruptText, NumberSectionLongerThanTheBufferIsCutAt256) {
+TEST(CorruptText, NumberIsReadToItsNulOrToTheEndOfItsSection) {
   kaltest::CTestSection number(kal::kUserNumberSectionName, 8192);
   ASSERT_TRUE(number.Ok());
-  std::memset(number.Data(), 'n', 8192);
+  auto* data = static_cast<char*>(number.Data());
+  std::memset(data, 'n', 8192);
   CTavExchg ex;
-  CGuarded<char> out(256);
+  CGuarded<char> whole(8192);
+  ex.GetUserEmployeeId(whole.Get());
+  EXPECT_EQ(std::string(whole.Get()), std::string(8191, 'n'));  // no NUL: the section ends it
+  EXPECT_TRUE(whole.GuardIntact());
+  data[300] = '\0';
+  CGuarded<char> out(301);
   ex.GetUserEmployeeId(out.Get());
-  EXPECT_EQ(std::string(out.Get()), std::string(255, 'n'));
+  EXPECT_EQ(std::string(out.Get()), std::string(300, 'n'));  // no cut at 255
   EXPECT_TRUE(out.GuardIntact());
   // The setter is bounded by the section, not by the 256-byte convention.
   std::string longId(6000, 'e');

@@ -59,7 +59,8 @@ TEST(CrossProcess, AHolderThatNeverReleasesDelaysOthersByAboutTheBound) {
   kaltest::CTestSections sections;
   ASSERT_TRUE(sections.Ok());
   CTavExchg ex;
-  ex.SetTAVKey("k");  // the lock is free: the event is signalled again afterwards
+  char lockFree[] = "k";
+  ex.SetTAVKey(lockFree);  // the lock is free: the event is signalled again afterwards
 
   std::wstring readyName = L"kaltest_lock_holder_ready";
   kal::CHandleOwner ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
