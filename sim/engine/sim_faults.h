@@ -1,7 +1,8 @@
 // Fault injection: a test or a scenario makes a named member of a named object kind fail
 // with a chosen HRESULT, on every call or on its n-th call only. CSimDispatch::Invoke asks
 // before the member runs; name lookup (GetIDsOfNames) is never affected, so an unknown member
-// still fails with DISP_E_UNKNOWNNAME.
+// still fails with DISP_E_UNKNOWNNAME. A fault on a property covers its get and its put alike,
+// and they count as calls of the same member.
 #pragma once
 #include <windows.h>
 

@@ -112,6 +112,8 @@ std::wstring CWordScenario::Apply(const CScenarioStep& step) {
     auto doc = RequireActive(m_app);
     doc->trackRevisions = step.words[1] == L"on";
     doc->saved = false;
+  } else if (verb == L"linebreaks" && n == 2 && (step.words[1] == L"cr" || step.words[1] == L"written")) {
+    m_app.State().textEffectBreaks = step.words[1] == L"cr" ? ETextEffectBreaks::kParagraphMark : ETextEffectBreaks::kAsWritten;
   } else if (verb == L"ribbon" && n == 2) {
     if (!m_app.FindCommand(step.words[1])) throw CUsage("unknown command");
     if (!m_app.ExecuteCommand(step.words[1])) return L"refused: command disabled";

@@ -18,6 +18,8 @@
 //   shape add <s> <text...>            insert WordArt into the header
 //   type <text...>                     type at the insertion point
 //   track on|off                       switch track changes
+//   linebreaks cr|written              TextEffect.Text reads line breaks back as CR (the
+//                                      default) or as written
 //   ribbon <idMso>                     click a ribbon command (refused when disabled)
 //   wait <ms>                          pump messages (timers run) for ms milliseconds
 //   save | saveas <path>               save the active document

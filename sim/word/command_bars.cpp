@@ -115,13 +115,13 @@ const CSimMemberTable& CControlObject::Table() {
         .Prop(L"Caption", [](T& o) { return CSimVariant::Str(o.m_control->caption); },
               [](T& o, const VARIANT& v) {
                 o.m_control->caption = ToString(v);
-                o.App().State().normalTemplateSaved = false;
+                SetNormalTemplateSaved(o.App().State(), false);
               })
         .Prop(L"Enabled", [](T& o) { return CSimVariant::Bool(o.m_control->enabled); },
               [](T& o, const VARIANT& v) {
                 bool enabled = ToBool(v);
                 // Customising a bar is a change to the Normal template.
-                if (enabled != o.m_control->enabled) o.App().State().normalTemplateSaved = false;
+                if (enabled != o.m_control->enabled) SetNormalTemplateSaved(o.App().State(), false);
                 o.m_control->enabled = enabled;
               })
         .Get(L"Type", [](T& o) { return CSimVariant::Int(o.m_control->type); })

@@ -70,7 +70,7 @@ const CSimMemberTable& CWordApplication::Table() {
         .Get(L"NormalTemplate", [](A& a) { return CSimVariant::Disp(MakeTemplateObject(Self(a)).Get()); })
         .Get(L"CommandBars", [](A& a) { return CSimVariant::Disp(MakeCommandBarsObject(Self(a)).Get()); })
         .Prop(L"ScreenUpdating", [](A& a) { return CSimVariant::Bool(a.m_state.screenUpdating); },
-              [](A& a, const VARIANT& v) { a.m_state.screenUpdating = ToBool(v); })
+              [](A& a, const VARIANT& v) { SetScreenUpdating(a.m_state, ToBool(v)); })
         .Prop(L"Visible", [](A& a) { return CSimVariant::Bool(a.m_state.visible); },
               [](A& a, const VARIANT& v) { a.m_state.visible = ToBool(v); })
         .Prop(L"DisplayAlerts", [](A& a) { return CSimVariant::Int(a.m_state.displayAlerts); },
@@ -86,6 +86,30 @@ const CSimMemberTable& CWordApplication::Table() {
     return t;
   }();
   return table;
+}
+
+void SetScreenUpdating(CWordAppState& state, bool on) {
+  if (state.screenUpdating != on) state.screenUpdatingTransitions.push_back(on);
+  state.screenUpdating = on;
+}
+
+void SetNormalTemplateSaved(CWordAppState& state, bool saved) {
+  if (state.normalTemplateSaved != saved) state.normalTemplateSavedTransitions.push_back(saved);
+  state.normalTemplateSaved = saved;
+}
+
+std::wstring TextEffectReadBack(const CWordAppState& state, const std::wstring& text) {
+  // Unverified: TextEffectFormat.Text's reference page says nothing of line breaks; Word keeps
+  // WordArt text as paragraphs, so a break written as LF, CR LF or VT comes back as one CR.
+  if (state.textEffectBreaks == ETextEffectBreaks::kAsWritten) return text;
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    out += (c == L'\n' || c == L'\v' || c == L'\r') ? L'\r' : c;
+  }
+  return out;
 }
 
 int CWordApplication::EventsFired(DISPID id) const {

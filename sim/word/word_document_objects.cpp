@@ -286,10 +286,14 @@ class CHeaderFooterObject : public CWordObject {
       CSimMemberTable t(L"HeaderFooter");
       using T = CHeaderFooterObject;
       CSimTableBuilder<T>(t)
-          .Get(L"Shapes", [](T& o) { return CSimVariant::Disp(MakeShapesObject(o.m_app, o.m_doc, o.Hf().story).Get()); })
+          .Get(L"Shapes", [](T& o) { return CSimVariant::Disp(MakeHeaderShapesObject(o.m_app, o.m_doc, o.Hf().story).Get()); })
           .Get(L"IsHeader", [](T& o) { return CSimVariant::Bool(o.m_nSeek <= kSeekEvenPagesHeader); })
           .Get(L"Index", [](T& o) { return CSimVariant::Int(o.m_nSeek <= 3 ? o.m_nSeek : o.m_nSeek - 3); })
-          .Get(L"Exists", [](T&) { return CSimVariant::Bool(true); })
+          .Get(L"Exists",
+               [](T& o) {
+                 CDocument& doc = o.Doc();
+                 return CSimVariant::Bool(HeaderFooterExists(doc, SectionAt(doc, o.m_nSection), o.m_nSeek));
+               })
           .Prop(L"LinkToPrevious", [](T& o) { return CSimVariant::Bool(o.Hf().linkToPrevious); },
                 [](T& o, const VARIANT& v) {
                   bool link = ToBool(v);

@@ -167,12 +167,14 @@ json DocumentToJson(const CDocument& doc) {
     }
     sections.push_back(json{{"text", ToUtf8(s->text)},
                             {"differentFirstPage", s->differentFirstPage},
+                            {"pages", s->pages},
                             {"headers", headers},
                             {"footers", footers}});
   }
   json j{{"name", ToUtf8(doc.name)},
               {"trackRevisions", doc.trackRevisions},
               {"revisions", doc.revisions},
+              {"oddAndEvenPages", doc.oddAndEvenPages},
               {"saved", doc.saved},
               {"protection", {{"type", doc.protectionType}, {"password", ToUtf8(doc.password)}}},
               {"view", {{"type", doc.viewType}, {"seekView", doc.seekView}, {"splitSpecial", doc.splitSpecial}}},
@@ -194,6 +196,7 @@ std::shared_ptr<CDocument> DocumentFromJson(const json& j) {
     ReadStr(j, "name", doc->name);
     Read(j, "trackRevisions", doc->trackRevisions);
     Read(j, "revisions", doc->revisions);
+    Read(j, "oddAndEvenPages", doc->oddAndEvenPages);
     if (j.contains("protection")) {
       Read(j["protection"], "type", doc->protectionType);
       ReadStr(j["protection"], "password", doc->password);
@@ -213,6 +216,8 @@ std::shared_ptr<CDocument> DocumentFromJson(const json& j) {
         bool first = doc->sections.empty();
         ReadStr(js, "text", s->text);
         Read(js, "differentFirstPage", s->differentFirstPage);
+        Read(js, "pages", s->pages);
+        if (s->pages < 1) throw std::runtime_error("a section has at least one page");
         for (int k = 0; k < 3; ++k) {
           json h = js.contains("headers") ? js["headers"].value(kStoryKeys[k], json()) : json();
           json f = js.contains("footers") ? js["footers"].value(kStoryKeys[k], json()) : json();
@@ -284,7 +289,10 @@ json AppStateToJson(const CWordAppState& state) {
                 {"savePropertiesPrompt", state.options.savePropertiesPrompt},
                 {"saveInterval", state.options.saveInterval}}},
               {"normalTemplateSaved", state.normalTemplateSaved},
+              {"normalTemplateSavedTransitions", state.normalTemplateSavedTransitions},
               {"screenUpdating", state.screenUpdating},
+              {"screenUpdatingTransitions", state.screenUpdatingTransitions},
+              {"textEffectLineBreaks", state.textEffectBreaks == ETextEffectBreaks::kAsWritten ? "asWritten" : "paragraphMark"},
               {"visible", state.visible},
               {"displayAlerts", state.displayAlerts},
               {"commandBars", bars},

@@ -3,12 +3,14 @@
 // Document format (every key optional; defaults are a new blank document's):
 // {
 //   "name": "report.docx", "trackRevisions": false, "revisions": 0, "saved": true,
+//   "oddAndEvenPages": false,                             // even pages show the evenPages header
 //   "protection": {"type": -1, "password": ""},          // WdProtectionType
-//   "view": {"type": 3, "seekView": 0, "splitSpecial": 0}, // WdViewType, WdSeekView
+//   "view": {"type": 3, "seekView": 0, "splitSpecial": 0}, // WdViewType (1 draft, 2 outline,
+//                                                          // 3 print layout, 6 web, 7 read mode), WdSeekView
 //   "openPassword": "", "writePassword": "",              // asked for by Documents.Open
 //   "links": ["C:\\data\\figures.xlsx"],                   // offered for update at open
 //   "sections": [
-//     {"text": "body text", "differentFirstPage": false,
+//     {"text": "body text", "differentFirstPage": false, "pages": 1,
 //      "headers": {"primary": STORY, "firstPage": STORY, "evenPages": STORY},
 //      "footers": {"primary": STORY, "firstPage": STORY, "evenPages": STORY}}
 //   ]
@@ -46,8 +48,9 @@ std::shared_ptr<CDocument> DocumentFromJson(const nlohmann::json& json);
 std::shared_ptr<CDocument> LoadDocumentFile(const std::wstring& path);
 void SaveDocumentFile(const CDocument& doc, const std::wstring& path);
 
-// Application state: version, options, Normal template, command bars, ribbon commands and
-// every open document (with "active" naming the active one).
+// Application state: version, options, Normal template, screen updating (with their recorded
+// transitions), the TextEffect line-break switch, command bars, ribbon commands and every
+// open document (with "active" naming the active one).
 nlohmann::json AppStateToJson(const CWordAppState& state);
 
 }  // namespace kalsim::word

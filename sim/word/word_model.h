@@ -49,11 +49,22 @@ struct CWordOptions {
   long saveInterval = 10;
 };
 
+// How TextEffect.Text reads a line break back.
+enum class ETextEffectBreaks {
+  kParagraphMark,  // every line break (CR LF, LF, VT, CR) reads back as Word's paragraph mark CR
+  kAsWritten,      // exactly as the text was written
+};
+
 struct CWordAppState {
   std::wstring version = L"16.0";
   CWordOptions options;
   bool normalTemplateSaved = true;
   bool screenUpdating = true;
+  // Every change of the two flags, in order (the new value each time), so that "off while
+  // stamping, back on after it" and "the template marked saved again" can be read back.
+  std::vector<bool> screenUpdatingTransitions;
+  std::vector<bool> normalTemplateSavedTransitions;
+  ETextEffectBreaks textEffectBreaks = ETextEffectBreaks::kParagraphMark;
   bool visible = true;
   long displayAlerts = -1;  // wdAlertsAll
   bool quitRequested = false;
@@ -63,6 +74,12 @@ struct CWordAppState {
   std::vector<CCommandBar> commandBars;
   std::vector<CRibbonCommand> commands;
 };
+
+// Changes a flag, recording the transition when the value differs.
+void SetScreenUpdating(CWordAppState& state, bool on);
+void SetNormalTemplateSaved(CWordAppState& state, bool saved);
+// The text as TextEffect.Text reads it back under the state's line-break switch.
+std::wstring TextEffectReadBack(const CWordAppState& state, const std::wstring& text);
 
 // Word's legacy bars ("Menu Bar", "Standard", ...) with their controls; the captions are those
 // of a Chinese Word 2003, so "背景(&K)" sits on Standard and under the Format menu.

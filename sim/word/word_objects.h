@@ -35,7 +35,9 @@ DispPtr MakeSectionObject(AppPtr app, std::shared_ptr<CDocument> doc, int sectio
 DispPtr MakeRangeObject(AppPtr app, std::shared_ptr<CDocument> doc, int section);
 DispPtr MakeHeadersFootersObject(AppPtr app, std::shared_ptr<CDocument> doc, int section, bool headers);
 DispPtr MakeHeaderFooterObject(AppPtr app, std::shared_ptr<CDocument> doc, int section, long seek);
-DispPtr MakeShapesObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CStory> story);
+// HeaderFooter.Shapes: the shapes of every header and footer story of the document; shapes
+// added without an anchor go into `story`, the story of the header or footer it was read from.
+DispPtr MakeHeaderShapesObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CStory> story);
 DispPtr MakeShapeObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CShape> shape);
 DispPtr MakeWindowObject(AppPtr app, std::shared_ptr<CDocument> doc);
 DispPtr MakePaneObject(AppPtr app, std::shared_ptr<CDocument> doc);

@@ -51,7 +51,7 @@ class CTextEffectObject : public CShapePart {
       CSimMemberTable t(L"TextEffectFormat");
       using T = CTextEffectObject;
       CSimTableBuilder<T>(t)
-          .Prop(L"Text", [](T& o) { return CSimVariant::Str(o.TextEffectShape().text); },
+          .Prop(L"Text", [](T& o) { return CSimVariant::Str(TextEffectReadBack(o.App().State(), o.TextEffectShape().text)); },
                 [](T& o, const VARIANT& v) { o.Edit([&](CShape& s) { s.text = ToString(v); }); })
           .Prop(L"FontName", [](T& o) { return CSimVariant::Str(o.TextEffectShape().fontName); },
                 [](T& o, const VARIANT& v) { o.Edit([&](CShape& s) { s.fontName = ToString(v); }); })
@@ -227,24 +227,31 @@ class CShapeObject : public CShapePart {
   }
 };
 
+// HeaderFooter.Shapes (https://learn.microsoft.com/office/vba/api/word.headerfooter.shapes):
+// "When applied to a HeaderFooter object, the Shapes property returns all the Shape objects
+// found in all the headers and footers in the document", whichever header or footer (or
+// Selection.HeaderFooter) it is read from. Count, Item and deletion therefore span every
+// header and footer story; each shape still lives in one story. Order: section by section,
+// and within a section primary, first-page and even-pages header, each followed by its
+// footer; linked stories once (unverified: the reference gives no order).
 class CShapesObject : public CWordObject {
  public:
   CShapesObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CStory> story)
       : CWordObject(Table(), std::move(app), std::move(doc)), m_story(std::move(story)) {}
+  std::vector<std::shared_ptr<CShape>> List() {
+    std::vector<std::shared_ptr<CShape>> all;
+    for (const auto& story : AllStories(Doc())) all.insert(all.end(), story->shapes.begin(), story->shapes.end());
+    return all;
+  }
   static const CSimMemberTable& Table() {
     static CSimMemberTable table = [] {
       CSimMemberTable t(L"Shapes");
       using T = CShapesObject;
       CSimTableBuilder<T>(t)
-          .Get(L"Count",
-               [](T& o) {
-                 o.Doc();
-                 return CSimVariant::Int(static_cast<long>(o.m_story->shapes.size()));
-               })
+          .Get(L"Count", [](T& o) { return CSimVariant::Int(static_cast<long>(o.List().size())); })
           .Method(L"Item", {L"Index"},
                   [](T& o, const CSimArgs& a) {
-                    o.Doc();
-                    auto& shapes = o.m_story->shapes;
+                    const auto shapes = o.List();
                     const VARIANT* raw = a.Raw(0);
                     if (!raw) throw CSimError(DISP_E_PARAMNOTFOUND);
                     CSimVariant index = CSimVariant::Copy(*raw);
@@ -262,6 +269,12 @@ class CShapesObject : public CWordObject {
                   {L"PresetTextEffect", L"Text", L"FontName", L"FontSize", L"FontBold", L"FontItalic", L"Left",
                    L"Top", L"Anchor"},
                   [](T& o, const CSimArgs& a) {
+                    // The simulator's choice: without an anchor the shape goes into the story
+                    // of the header or footer whose Shapes was called, the one story the
+                    // caller named (the reference says only that an omitted anchor lets Word
+                    // choose). A given anchor is not modelled and is refused.
+                    if (a.Has(8) && a.Raw(8)->vt != VT_EMPTY)
+                      throw CSimError(E_NOTIMPL, L"An anchor range is not supported by the simulator.");
                     auto shape = AddTextEffect(o.Doc(), *o.m_story, a.Int(0), a.Str(1), a.Str(2), a.Double(3),
                                                a.Int(4) != 0, a.Int(5) != 0, a.Double(6), a.Double(7));
                     return CSimVariant::Disp(MakeShapeObject(o.m_app, o.m_doc, shape).Get());
@@ -276,7 +289,7 @@ class CShapesObject : public CWordObject {
 
 }  // namespace
 
-DispPtr MakeShapesObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CStory> story) {
+DispPtr MakeHeaderShapesObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CStory> story) {
   return MakeSim<CShapesObject>(std::move(app), std::move(doc), std::move(story));
 }
 DispPtr MakeShapeObject(AppPtr app, std::shared_ptr<CDocument> doc, std::shared_ptr<CShape> shape) {

@@ -71,11 +71,35 @@ CHeaderFooter& HeaderFooterFor(CSection& section, long seek) {
   }
 }
 
-long ResolveSeek(const CSection& section, long seek) {
-  // A section selected as a whole starts on its first page.
-  if (seek == kSeekCurrentPageHeader) return section.differentFirstPage ? kSeekFirstPageHeader : kSeekPrimaryHeader;
-  if (seek == kSeekCurrentPageFooter) return section.differentFirstPage ? kSeekFirstPageFooter : kSeekPrimaryFooter;
-  return seek;
+long ResolveSeek(const CDocument& doc, int section, long seek) {
+  // wdSeekCurrentPageHeader/Footer show the header or footer of the page the selection is on
+  // (WdSeekView enumeration, https://learn.microsoft.com/office/vba/api/word.wdseekview). A
+  // section selected as a whole starts on its first page: the first-page header when the
+  // section has one (PageSetup.DifferentFirstPageHeaderFooter), else the even-pages header when
+  // odd and even pages differ (PageSetup.OddAndEvenPagesHeaderFooter) and that page number is
+  // even, else the primary one. Page numbers run on from the previous sections' pages
+  // (unverified: no restart of numbering or odd-page section breaks are modelled).
+  if (seek != kSeekCurrentPageHeader && seek != kSeekCurrentPageFooter) return seek;
+  const bool header = seek == kSeekCurrentPageHeader;
+  if (section < 1 || static_cast<size_t>(section) > doc.sections.size()) return header ? kSeekPrimaryHeader : kSeekPrimaryFooter;
+  long firstPage = 1;
+  for (int i = 0; i + 1 < section; ++i) firstPage += std::max(1L, doc.sections[static_cast<size_t>(i)]->pages);
+  if (doc.sections[static_cast<size_t>(section - 1)]->differentFirstPage) return header ? kSeekFirstPageHeader : kSeekFirstPageFooter;
+  if (doc.oddAndEvenPages && firstPage % 2 == 0) return header ? kSeekEvenPagesHeader : kSeekEvenPagesFooter;
+  return header ? kSeekPrimaryHeader : kSeekPrimaryFooter;
+}
+
+bool HeaderFooterExists(const CDocument& doc, const CSection& section, long seek) {
+  // HeaderFooter.Exists (https://learn.microsoft.com/office/vba/api/word.headerfooter.exists):
+  // "The primary header and footer exist in all new documents by default"; first-page and
+  // odd-and-even ones follow DifferentFirstPageHeaderFooter / OddAndEvenPagesHeaderFooter.
+  switch (seek) {
+    case kSeekFirstPageHeader:
+    case kSeekFirstPageFooter: return section.differentFirstPage;
+    case kSeekEvenPagesHeader:
+    case kSeekEvenPagesFooter: return doc.oddAndEvenPages;
+    default: return true;
+  }
 }
 
 std::vector<std::shared_ptr<CStory>> AllStories(const CDocument& doc) {

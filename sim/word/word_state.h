@@ -3,7 +3,8 @@
 // to automation clients; tests and the host also build and read it directly.
 //
 // Linked headers: a header whose linkToPrevious is set shares the previous section's story
-// (the same CStory object, hence one text and one Shapes list), as Word's do.
+// (the same CStory object, hence one text), as Word's do. Shapes belong to one story each; the
+// Shapes collection of any header or footer presents those of every story (word_objects.h).
 #pragma once
 #include <array>
 #include <memory>
@@ -28,8 +29,9 @@ enum : long {
   kSeekCurrentPageHeader = 9,
   kSeekCurrentPageFooter = 10
 };
-// WdViewType values used here.
-enum : long { kViewNormal = 1, kViewOutline = 2, kViewPrint = 3 };
+// WdViewType values: draft (wdNormalView), outline, print layout, print preview, master, web,
+// read mode (wdReadingView).
+enum : long { kViewNormal = 1, kViewOutline = 2, kViewPrint = 3, kViewPrintPreview = 4, kViewMaster = 5, kViewWeb = 6, kViewReading = 7 };
 // WdProtectionType.
 enum : long { kNoProtection = -1, kAllowOnlyRevisions = 0, kAllowOnlyComments = 1, kAllowOnlyFormFields = 2, kNoEditing = 3 };
 // WdHeaderFooterIndex (1-based, as Headers(i) takes it).
@@ -77,6 +79,7 @@ struct CHeaderFooter {
 struct CSection {
   std::wstring text;  // body text of the section
   bool differentFirstPage = false;
+  long pages = 1;  // pages the section spans: with oddAndEvenPages it decides which header its first page shows
   std::array<CHeaderFooter, 3> headers;  // [0] primary, [1] first page, [2] even pages
   std::array<CHeaderFooter, 3> footers;
 };
@@ -99,6 +102,7 @@ struct CDocument {
   long protectionType = kNoProtection;
   std::wstring password;
   bool saved = true;
+  bool oddAndEvenPages = false;  // PageSetup.OddAndEvenPagesHeaderFooter (whole document)
   long viewType = kViewPrint;
   long seekView = kSeekMain;  // as read back (current-page values resolved)
   long splitSpecial = 0;      // wdPaneNone
@@ -122,9 +126,12 @@ void ResolveLinks(CDocument& doc);
 
 // Header or footer of a section by seek value (kSeekPrimaryHeader..kSeekEvenPagesFooter).
 CHeaderFooter& HeaderFooterFor(CSection& section, long seek);
-// The seek value that Word shows for a current-page header/footer request (9/10) in a
-// section; other values are returned unchanged.
-long ResolveSeek(const CSection& section, long seek);
+// The seek value that Word shows for a current-page header/footer request (9/10) at the
+// start of section `section` (1-based); other values are returned unchanged.
+long ResolveSeek(const CDocument& doc, int section, long seek);
+// Whether a section's header or footer of kind `seek` (kSeekPrimaryHeader..kSeekEvenPagesFooter)
+// is in use: primary always, first page with differentFirstPage, even pages with oddAndEvenPages.
+bool HeaderFooterExists(const CDocument& doc, const CSection& section, long seek);
 
 // Story of the shape, and the shape's index (1-based) in it; null/0 when not found.
 std::shared_ptr<CStory> FindShapeStory(const CDocument& doc, const CShape& shape, size_t* index = nullptr);

@@ -40,7 +40,7 @@ void UserOpenHeader(CWordApplication& app, int section) {
   if (doc.viewType != kViewPrint) doc.viewType = kViewPrint;
   doc.selection = CSelection{};
   doc.selection.section = section;
-  doc.seekView = ResolveSeek(*doc.sections[static_cast<size_t>(section - 1)], kSeekCurrentPageHeader);
+  doc.seekView = ResolveSeek(doc, section, kSeekCurrentPageHeader);
   doc.selection.story = doc.seekView;
   app.FireWindowSelectionChange();
 }

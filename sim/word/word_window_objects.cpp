@@ -25,9 +25,13 @@ class CViewObject : public CWordObject {
                 [](T& o, const VARIANT& v) {
                   long type = ToLong(v);
                   if (type < 1 || type > 7) ThrowOffice(5843, L"One of the values passed to this method or property is out of range.");
-                  o.Doc().viewType = type;
+                  CDocument& doc = o.Doc();
+                  // Header and footer views exist in print layout only: another view shows the
+                  // body (unverified: the reference does not say where the selection goes).
+                  if (type != kViewPrint && doc.seekView != kSeekMain) o.LeaveHeader(doc);
+                  doc.viewType = type;
                 })
-          .Prop(L"SeekView", [](T& o) { return CSimVariant::Int(o.Doc().seekView); },
+          .Prop(L"SeekView", [](T& o) { return CSimVariant::Int(o.PrintLayout().seekView); },
                 [](T& o, const VARIANT& v) { o.Seek(ToLong(v)); })
           .Prop(L"SplitSpecial", [](T& o) { return CSimVariant::Int(o.Doc().splitSpecial); },
                 [](T& o, const VARIANT& v) { o.Doc().splitSpecial = ToLong(v); });
@@ -35,11 +39,27 @@ class CViewObject : public CWordObject {
     }();
     return table;
   }
-  void Seek(long value) {
+  // View.SeekView (https://learn.microsoft.com/office/vba/api/word.view.seekview): "This
+  // property generates an error if the view is not print layout view", reading and setting
+  // alike. Word's error number and text here are unverified.
+  CDocument& PrintLayout() {
     CDocument& doc = Doc();
+    if (doc.viewType != kViewPrint)
+      ThrowOffice(4605, L"This method or property is not available because the current view is not print layout view.");
+    return doc;
+  }
+  static void LeaveHeader(CDocument& doc) {
+    doc.seekView = kSeekMain;
+    doc.selection.story = kSeekMain;
+    doc.selection.shape.reset();
+    doc.selection.start = doc.selection.end = 0;
+  }
+  void Seek(long value) {
+    CDocument& doc = PrintLayout();
     if (value < kSeekMain || value > kSeekCurrentPageFooter || value == 7 || value == 8)
       ThrowOffice(5894, L"The view cannot be changed to this seek view.");
-    long seek = ResolveSeek(SelectedSection(doc), value);
+    SelectedSection(doc);
+    long seek = ResolveSeek(doc, doc.selection.section, value);
     doc.selection.story = seek;
     doc.selection.shape.reset();
     doc.selection.start = doc.selection.end = 0;
@@ -190,9 +210,9 @@ class CTemplateObject : public CWordObject {
                  return CSimVariant::Str(legacy ? L"Normal.dot" : L"Normal.dotm");
                })
           .Prop(L"Saved", [](T& o) { return CSimVariant::Bool(o.App().State().normalTemplateSaved); },
-                [](T& o, const VARIANT& v) { o.App().State().normalTemplateSaved = ToBool(v); })
+                [](T& o, const VARIANT& v) { SetNormalTemplateSaved(o.App().State(), ToBool(v)); })
           .Method(L"Save", {}, [](T& o, const CSimArgs&) {
-            o.App().State().normalTemplateSaved = true;
+            SetNormalTemplateSaved(o.App().State(), true);
             return CSimVariant();
           });
       return t;

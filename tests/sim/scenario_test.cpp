@@ -89,6 +89,11 @@ TEST_F(ScenarioRun, HeaderViewAndShapeEditsAsAUserMakesThem) {
   EXPECT_TRUE(m_doc->sections[1]->headers[0].story->shapes.empty());
   EXPECT_EQ(0u, Run(L"shape delete 1 1").find(L"refused:"));
   EXPECT_FALSE(m_doc->saved);
+  EXPECT_EQ(L"ok", Run(L"linebreaks written"));
+  EXPECT_EQ(ETextEffectBreaks::kAsWritten, m_app->State().textEffectBreaks);
+  EXPECT_EQ(L"ok", Run(L"linebreaks cr"));
+  EXPECT_EQ(ETextEffectBreaks::kParagraphMark, m_app->State().textEffectBreaks);
+  EXPECT_EQ(0u, Run(L"linebreaks lf").find(L"error:"));
 }
 
 TEST_F(ScenarioRun, TypingWaitingRibbonAndBadSteps) {

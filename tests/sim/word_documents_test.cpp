@@ -37,6 +37,8 @@ std::shared_ptr<CDocument> SampleDocument() {
   doc->sections[2]->headers[0].story->text = L"own header";
   doc->sections[1]->text = L"body of two";
   doc->sections[1]->differentFirstPage = true;
+  doc->sections[1]->pages = 3;
+  doc->oddAndEvenPages = true;
   doc->trackRevisions = true;
   doc->protectionType = kAllowOnlyComments;
   doc->viewType = kViewOutline;
@@ -60,7 +62,21 @@ TEST(WordDocuments, JsonRoundTripKeepsEverythingIncludingLinks) {
   EXPECT_TRUE(back->trackRevisions);
   EXPECT_EQ(kViewOutline, back->viewType);
   EXPECT_TRUE(back->sections[1]->differentFirstPage);
+  EXPECT_EQ(3, back->sections[1]->pages);
+  EXPECT_TRUE(back->oddAndEvenPages);
   EXPECT_EQ(L"own header", back->sections[2]->headers[0].story->text);
+}
+
+TEST(WordDocuments, SamplesInEveryViewOpenInThatView) {
+  // The samples under sim/samples/views: draft, outline, web layout and read mode.
+  const std::pair<const char*, long> samples[] = {
+      {"draft", kViewNormal}, {"outline", kViewOutline}, {"web", kViewWeb}, {"read", kViewReading}};
+  for (const auto& [name, type] : samples) {
+    const std::wstring path = FromUtf8(std::string(KAL_SOURCE_DIR "/sim/samples/views/word-") + name + ".json");
+    auto doc = LoadDocumentFile(path);
+    EXPECT_EQ(type, doc->viewType) << name;
+    EXPECT_EQ(2u, doc->sections.size()) << name;
+  }
 }
 
 TEST(WordDocuments, MinimalJsonGetsWordDefaults) {
@@ -70,6 +86,9 @@ TEST(WordDocuments, MinimalJsonGetsWordDefaults) {
   EXPECT_EQ(kNoProtection, doc->protectionType);
   EXPECT_EQ(kViewPrint, doc->viewType);
   EXPECT_EQ(8, doc->nextShapeId);
+  EXPECT_EQ(1, doc->sections[1]->pages);
+  EXPECT_FALSE(doc->oddAndEvenPages);
+  EXPECT_THROW(DocumentFromJson(nlohmann::json::parse(R"({"sections":[{"pages":0}]})")), kalsim::CSimError);
   EXPECT_THROW(DocumentFromJson(nlohmann::json::parse(R"({"sections":[{"text":5}]})")), kalsim::CSimError);
   EXPECT_THROW(DocumentFromJson(nlohmann::json::parse("[1,2]")), kalsim::CSimError);
 }

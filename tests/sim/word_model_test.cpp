@@ -1,11 +1,14 @@
-// The simulated Word object model, driven late-bound as the add-in drives Word: linked
-// headers, index shift after delete, selection deletion, SeekView read-back, Saved
-// transitions, protection, track revisions, versions and legacy command bars, events.
+// The simulated Word object model, driven late-bound as the add-in drives Word: header shapes
+// spanning the document, linked headers, index shift after delete, selection deletion,
+// SeekView read-back by view, first-page and even-page headers, Saved transitions, recorded
+// screen-updating and Normal-template transitions, TextEffect line breaks, protection, track
+// revisions, versions and legacy command bars, events.
 #include <gtest/gtest.h>
 
 #include "core/office_interfaces.h"
 #include "disp_client.h"
 #include "sim/engine/call_counter.h"
+#include "sim/word/word_json.h"
 #include "sim/word/word_model.h"
 
 using namespace simtest;
@@ -72,32 +75,59 @@ TEST_F(WordModelTest, ActiveDocumentFailsUntilADocumentIsOpen) {
   EXPECT_EQ(0x80010108L, added.TryGet(L"Name").scode);
 }
 
-TEST_F(WordModelTest, LinkedHeadersShareOneShapesCollection) {
-  m_app->AddDocument(MakeDocument(3, true));
+TEST_F(WordModelTest, EveryHeaderAndFooterShapesSpanTheWholeDocument) {
+  m_app->AddDocument(MakeDocument(3, false));
+  auto doc = m_app->ActiveDocument();
+  CDisp footer3 = Section(3).Obj(L"Footers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
   AddMark(HeaderShapes(1), L"one");
   AddMark(HeaderShapes(2), L"two");
+  AddMark(footer3, L"foot");
+  // Each shape lives in the story it was added through.
+  EXPECT_EQ(1u, doc->sections[0]->headers[0].story->shapes.size());
+  EXPECT_EQ(1u, doc->sections[1]->headers[0].story->shapes.size());
+  EXPECT_EQ(1u, doc->sections[2]->footers[0].story->shapes.size());
+  EXPECT_TRUE(doc->sections[2]->headers[0].story->shapes.empty());
+  // Every header's and footer's collection, also through Selection.HeaderFooter, shows all.
+  Section(3).Obj(L"Range").Call(L"Select");
+  m_word.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View").Put(L"SeekView", I(9));
+  const std::vector<CDisp> views = {HeaderShapes(1), HeaderShapes(3), footer3,
+                                    Section(2).Obj(L"Headers").Obj(L"Item", {I(2)}).Obj(L"Shapes"),
+                                    m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes")};
+  for (size_t v = 0; v < views.size(); ++v) {
+    EXPECT_EQ(3, views[v].Long(L"Count")) << v;
+    EXPECT_EQ(L"one", views[v].Obj(L"Item", {I(1)}).Obj(L"TextEffect").Str(L"Text")) << v;
+    EXPECT_EQ(L"foot", views[v].Obj(L"Item", {I(3)}).Obj(L"TextEffect").Str(L"Text")) << v;
+    EXPECT_EQ(DISP_E_BADINDEX, views[v].TryGet(L"Item", {I(4)}).hr) << v;
+  }
+  // By name and deletion across stories.
+  footer3.Obj(L"Item", {S(L"WordArt 1")}).Call(L"Delete");
+  EXPECT_TRUE(doc->sections[0]->headers[0].story->shapes.empty());
+  EXPECT_EQ(2, HeaderShapes(2).Long(L"Count"));
+  HeaderShapes(1).Obj(L"Item", {I(2)}).Call(L"Select", {Missing()});
+  m_word.Obj(L"Selection").Call(L"Delete", {I(1), I(1)});
+  EXPECT_TRUE(doc->sections[2]->footers[0].story->shapes.empty());
+  EXPECT_EQ(1, footer3.Long(L"Count"));
+  EXPECT_EQ(DISP_E_BADINDEX, m_word.Obj(L"ActiveDocument").Obj(L"Sections").TryGet(L"Item", {I(4)}).hr);
+  // A given anchor range is not modelled and is refused rather than ignored.
+  EXPECT_EQ(DISP_E_EXCEPTION, HeaderShapes(1).TryCall(L"AddTextEffect", {I(0), S(L"t"), S(L"Arial"), R4(36), I(0), I(0),
+                                                                          R4(1), R4(1), CSimVariant::Disp(Section(1).Obj(L"Range").Get())}).hr);
+}
+
+TEST_F(WordModelTest, LinkedHeadersShareOneStoryUntilUnlinked) {
+  m_app->AddDocument(MakeDocument(3, true));
+  auto doc = m_app->ActiveDocument();
+  AddMark(HeaderShapes(1), L"one");
+  AddMark(HeaderShapes(2), L"two");
+  EXPECT_EQ(doc->sections[0]->headers[0].story, doc->sections[2]->headers[0].story);
+  EXPECT_EQ(2u, doc->sections[0]->headers[0].story->shapes.size());
   EXPECT_EQ(2, HeaderShapes(3).Long(L"Count"));
-  EXPECT_EQ(L"two", HeaderShapes(1).Obj(L"Item", {I(2)}).Obj(L"TextEffect").Str(L"Text"));
-  // Footers and the first-page header are separate stories.
-  CDisp section1 = Section(1);
-  EXPECT_EQ(0, section1.Obj(L"Footers").Obj(L"Item", {I(1)}).Obj(L"Shapes").Long(L"Count"));
-  EXPECT_EQ(0, section1.Obj(L"Headers").Obj(L"Item", {I(2)}).Obj(L"Shapes").Long(L"Count"));
-  // Unlinking section 3 gives it a copy; later changes no longer reach it.
+  // Unlinking section 3 gives it a copy of the shared story: the document now holds four.
   CDisp header3 = Section(3).Obj(L"Headers").Obj(L"Item", {I(1)});
   EXPECT_TRUE(header3.Bool(L"LinkToPrevious"));
   header3.Put(L"LinkToPrevious", B(false));
-  AddMark(HeaderShapes(1), L"three");
-  EXPECT_EQ(3, HeaderShapes(2).Long(L"Count"));
-  EXPECT_EQ(2, HeaderShapes(3).Long(L"Count"));
-}
-
-TEST_F(WordModelTest, SeparateHeadersKeepTheirOwnShapes) {
-  m_app->AddDocument(MakeDocument(2, false));
-  AddMark(HeaderShapes(2), L"only in two");
-  EXPECT_EQ(0, HeaderShapes(1).Long(L"Count"));
-  EXPECT_EQ(1, HeaderShapes(2).Long(L"Count"));
-  EXPECT_EQ(DISP_E_BADINDEX, m_word.Obj(L"ActiveDocument").Obj(L"Sections").TryGet(L"Item", {I(3)}).hr);
-  EXPECT_EQ(DISP_E_BADINDEX, HeaderShapes(1).TryGet(L"Item", {I(1)}).hr);
+  EXPECT_NE(doc->sections[0]->headers[0].story, doc->sections[2]->headers[0].story);
+  EXPECT_EQ(2u, doc->sections[2]->headers[0].story->shapes.size());
+  EXPECT_EQ(4, HeaderShapes(1).Long(L"Count"));
 }
 
 TEST_F(WordModelTest, ItemsShiftDownAfterDeleteAndDeletedShapesRefuseAccess) {
@@ -150,13 +180,67 @@ TEST_F(WordModelTest, SeekViewReadsBackTheHeaderShown) {
   EXPECT_EQ(0, view.Long(L"SeekView"));  // selecting body text leaves the header
   view.Put(L"SeekView", I(9));
   EXPECT_EQ(2, view.Long(L"SeekView"));
-  EXPECT_EQ(0, m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes").Long(L"Count"));
+  AddMark(m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes"), L"s2");
+  EXPECT_EQ(1u, doc->sections[1]->headers[1].story->shapes.size());  // the first-page header
   view.Put(L"SeekView", I(0));
   EXPECT_EQ(0, view.Long(L"SeekView"));
   EXPECT_EQ(DISP_E_EXCEPTION, view.TryPut(L"SeekView", I(42)).hr);
   view.Put(L"Type", I(1));
   EXPECT_EQ(1, document.Obj(L"ActiveWindow").Obj(L"View").Long(L"Type"));
   EXPECT_EQ(0, document.Obj(L"ActiveWindow").Obj(L"View").Long(L"SplitSpecial"));
+}
+
+TEST_F(WordModelTest, SeekViewFailsOutsidePrintLayout) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp view = m_word.Obj(L"ActiveWindow").Obj(L"View");
+  Section(1).Obj(L"Range").Call(L"Select");
+  view.Put(L"SeekView", I(9));
+  // Draft, outline, web layout and read mode: reading and setting fail; leaving print layout
+  // while a header is open shows the body again.
+  for (long type : {kViewNormal, kViewOutline, kViewWeb, kViewReading}) {
+    view.Put(L"Type", I(type));
+    EXPECT_EQ(type, view.Long(L"Type"));
+    EXPECT_EQ(kSeekMain, m_app->ActiveDocument()->seekView) << type;
+    CCallResult get = view.TryGet(L"SeekView");
+    EXPECT_EQ(DISP_E_EXCEPTION, get.hr) << type;
+    EXPECT_NE(std::wstring::npos, get.error.find(L"print layout")) << type;
+    EXPECT_EQ(DISP_E_EXCEPTION, view.TryPut(L"SeekView", I(9)).hr) << type;
+    EXPECT_EQ(DISP_E_EXCEPTION, m_word.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View").TryPut(L"SeekView", I(0)).hr);
+    view.Put(L"Type", I(kViewPrint));
+    view.Put(L"SeekView", I(9));
+    EXPECT_EQ(kSeekPrimaryHeader, view.Long(L"SeekView")) << type;
+  }
+}
+
+TEST_F(WordModelTest, CurrentPageHeaderIsTheOneWordShowsOnTheSectionsFirstPage) {
+  // Pages 1 | 2-3 | 4-5 | 6: odd and even pages differ; section 3 has its own first page.
+  auto doc = MakeDocument(4, false);
+  doc->oddAndEvenPages = true;
+  doc->sections[1]->pages = 2;
+  doc->sections[2]->pages = 2;
+  doc->sections[2]->differentFirstPage = true;
+  m_app->AddDocument(doc);
+  CDisp view = m_word.Obj(L"ActiveWindow").Obj(L"View");
+  const long expected[] = {kSeekPrimaryHeader, kSeekEvenPagesHeader, kSeekFirstPageHeader, kSeekEvenPagesHeader};
+  for (long i = 1; i <= 4; ++i) {
+    Section(i).Obj(L"Range").Call(L"Select");
+    view.Put(L"SeekView", I(kSeekCurrentPageHeader));
+    EXPECT_EQ(expected[i - 1], view.Long(L"SeekView")) << i;
+    EXPECT_EQ(expected[i - 1] == kSeekFirstPageHeader ? 2 : expected[i - 1] == kSeekEvenPagesHeader ? 3 : 1,
+              m_word.Obj(L"Selection").Obj(L"HeaderFooter").Long(L"Index")) << i;
+    view.Put(L"SeekView", I(kSeekCurrentPageFooter));
+    EXPECT_EQ(expected[i - 1] + 3, view.Long(L"SeekView")) << i;
+  }
+  // Exists follows the page setup: first page only where it differs, even pages everywhere.
+  EXPECT_FALSE(Section(1).Obj(L"Headers").Obj(L"Item", {I(2)}).Bool(L"Exists"));
+  EXPECT_TRUE(Section(3).Obj(L"Headers").Obj(L"Item", {I(2)}).Bool(L"Exists"));
+  EXPECT_TRUE(Section(1).Obj(L"Footers").Obj(L"Item", {I(3)}).Bool(L"Exists"));
+  EXPECT_TRUE(Section(4).Obj(L"Headers").Obj(L"Item", {I(1)}).Bool(L"Exists"));
+  doc->oddAndEvenPages = false;
+  EXPECT_FALSE(Section(1).Obj(L"Headers").Obj(L"Item", {I(3)}).Bool(L"Exists"));
+  Section(2).Obj(L"Range").Call(L"Select");
+  view.Put(L"SeekView", I(kSeekCurrentPageHeader));
+  EXPECT_EQ(kSeekPrimaryHeader, view.Long(L"SeekView"));
 }
 
 TEST_F(WordModelTest, SavedTurnsFalseOnChangesOnly) {
@@ -252,6 +336,17 @@ TEST_F(WordModelTest, ShapeFormattingReadsBackAsSet) {
   EXPECT_EQ(DISP_E_EXCEPTION, fill.TryPut(L"Transparency", CSimVariant::Double(1.5)).hr);
 }
 
+TEST_F(WordModelTest, TextEffectTextReadsLineBreaksBackAsParagraphMarksOrAsWritten) {
+  m_app->AddDocument(MakeDocument(1));
+  CDisp text = AddMark(HeaderShapes(1), L"a\nb\r\nc\vd\re").Obj(L"TextEffect");
+  EXPECT_EQ(L"a\rb\rc\rd\re", text.Str(L"Text"));
+  m_app->State().textEffectBreaks = ETextEffectBreaks::kAsWritten;
+  EXPECT_EQ(L"a\nb\r\nc\vd\re", text.Str(L"Text"));
+  // The shape keeps what was written either way.
+  EXPECT_EQ(L"a\nb\r\nc\vd\re", m_app->ActiveDocument()->sections[0]->headers[0].story->shapes[0]->text);
+  EXPECT_EQ("asWritten", AppStateToJson(m_app->State())["textEffectLineBreaks"].get<std::string>());
+}
+
 TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
   m_app = CWordApplication::Create(L"11.0");
   m_word = CDisp(m_app->AsDispatch());
@@ -267,7 +362,8 @@ TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
     c.Put(L"Enabled", B(false));
   }
   EXPECT_EQ(1, found);
-  EXPECT_FALSE(m_word.Obj(L"NormalTemplate").Bool(L"Saved"));
+  EXPECT_FALSE(m_word.Obj(L"NormalTemplate").Bool(L"Saved"));  // Word 2003 keeps bars in Normal.dot
+  EXPECT_EQ((std::vector<bool>{false}), m_app->State().normalTemplateSavedTransitions);
   // Popups of the menu bar have their own Controls; buttons have none.
   CDisp menu = m_word.Obj(L"CommandBars").Obj(L"Item", {S(L"Menu Bar")}).Obj(L"Controls");
   long inMenus = 0;
@@ -295,9 +391,22 @@ TEST_F(WordModelTest, OptionsAndTemplateAndApplicationSwitches) {
   EXPECT_EQ(0, m_app->State().options.saveInterval);
   EXPECT_EQ(DISP_E_EXCEPTION, options.TryPut(L"SaveInterval", I(500)).hr);
   m_word.Put(L"ScreenUpdating", B(false));
+  m_word.Put(L"ScreenUpdating", B(false));  // no change, no transition
+  m_word.Put(L"ScreenUpdating", B(true));
+  m_word.Put(L"ScreenUpdating", B(false));
   m_word.Put(L"DisplayAlerts", I(0));
   m_word.Put(L"Visible", B(false));
   EXPECT_FALSE(m_app->State().screenUpdating);
+  EXPECT_EQ((std::vector<bool>{false, true, false}), m_app->State().screenUpdatingTransitions);
+  CDisp normal = m_word.Obj(L"NormalTemplate");
+  normal.Put(L"Saved", B(true));
+  normal.Put(L"Saved", B(false));
+  normal.Call(L"Save");
+  EXPECT_EQ((std::vector<bool>{false, true}), m_app->State().normalTemplateSavedTransitions);
+  // The host's dump carries both records.
+  const nlohmann::json dump = AppStateToJson(m_app->State());
+  EXPECT_EQ((std::vector<bool>{false, true, false}), dump["screenUpdatingTransitions"].get<std::vector<bool>>());
+  EXPECT_EQ((std::vector<bool>{false, true}), dump["normalTemplateSavedTransitions"].get<std::vector<bool>>());
   EXPECT_EQ(0, m_app->State().displayAlerts);
   EXPECT_FALSE(m_word.Bool(L"Visible"));
 }
