@@ -18,6 +18,7 @@ mkdir -p "$rd"
 header_shapes() { grep -o '"name": "[^"]*"' "$1" | sed 's/"name": //' | grep -v 'docx"' | tr '\n' ' '; }
 
 say "registering KalMsAddin.dll, winword.exe and excel.exe as local servers, starting the agent"
+kal_wine "$BIN/TavRegedit.exe" install "$(winpath "$rd/agent")" >/dev/null  # the Excel picture's canvas
 kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
 kal_wine "$BIN/winword.exe" /regserver
 kal_wine "$BIN/excel.exe" /regserver
@@ -66,7 +67,7 @@ say "Excel: stamping a three-sheet workbook and saving it as budget.xlsx"
 cat >"$rd/budget.xlsx" <<'BOOK'
 {"name": "budget.xlsx", "sheets": [{"name": "Summary"}, {"name": "Q1"}, {"name": "Q2"}]}
 BOOK
-printf 'sheet 2\nsheet 3\nsheet 2\nsave\n' >"$rd/excel.txt"
+printf 'wait 1500\nsheet Q1\nsheet Q2\nsave\n' >"$rd/excel.txt"
 kal_wine "$BIN/excel.exe" "$(winpath "$rd/budget.xlsx")" /script "$(winpath "$rd/excel.txt")" \
   /log "$(winpath "$rd/excel-stamp.log")" >/dev/null
 backgrounds() { grep -o '"background": "[^"]*"' "$1" | grep -vc '"background": ""' || true; }
