@@ -8,6 +8,7 @@
 #include "sim/excel/excel_json.h"
 #include "sim/excel/excel_model.h"
 #include "sim/excel/excel_objects.h"
+#include "sim/excel/excel_open.h"
 
 namespace kalsim::excel {
 
@@ -100,7 +101,8 @@ const CSimMemberTable& CExcelApplication::Table() {
         .Prop(L"Interactive", [](A& a) { return CSimVariant::Bool(a.m_state.interactive); },
               [](A& a, const VARIANT& v) { a.m_state.interactive = ToBool(v); })
         // https://learn.microsoft.com/office/vba/api/excel.application.usercontrol
-        .Prop(L"UserControl", [](A& a) { return CSimVariant::Bool(a.m_state.userControl); },
+        // "True if the application is visible or if it was created or started by the user".
+        .Prop(L"UserControl", [](A& a) { return CSimVariant::Bool(a.m_state.userControl || a.m_state.visible); },
               [](A& a, const VARIANT& v) { a.m_state.userControl = ToBool(v); })
         .Prop(L"ScreenUpdating", [](A& a) { return CSimVariant::Bool(a.m_state.screenUpdating); },
               [](A& a, const VARIANT& v) { a.m_state.screenUpdating = ToBool(v); })
@@ -159,13 +161,21 @@ std::shared_ptr<CWorkbook> CExcelApplication::NewWorkbook() {
 }
 
 std::shared_ptr<CWorkbook> CExcelApplication::OpenWorkbook(const std::wstring& path) {
+  COpenArguments args;
+  args.fileName = path;
+  return OpenWorkbook(args);
+}
+
+std::shared_ptr<CWorkbook> CExcelApplication::OpenWorkbook(const COpenArguments& args) {
   for (const auto& b : m_state.workbooks) {
-    if (SamePath(b->path, path)) {
+    if (SamePath(b->path, args.fileName)) {
       if (!b->hidden) SwitchTo(b);
       return b;
     }
   }
-  return AddWorkbook(LoadWorkbookFile(path));
+  auto book = LoadWorkbookFile(args.fileName);
+  AdmitWorkbook(*book, args);
+  return AddWorkbook(book);
 }
 
 std::shared_ptr<CWorkbook> CExcelApplication::AddWorkbook(std::shared_ptr<CWorkbook> book) {
@@ -239,6 +249,9 @@ void CExcelApplication::SaveWorkbook(const std::shared_ptr<CWorkbook>& book, con
   if (!book || book->closed) ThrowBadIndex();
   const std::wstring target = path.empty() ? book->path : path;
   if (target.empty()) ThrowOffice(kErrMethodFailed, L"Save method of Workbook class failed");  // would need a dialog
+  // A workbook opened read-only keeps its file as it is (unverified error).
+  if (book->readOnly && SamePath(target, book->path))
+    ThrowOffice(kErrMethodFailed, L"Save method of Workbook class failed");
   VARIANT_BOOL saveAsUi = VARIANT_FALSE, cancel = VARIANT_FALSE;
   CSimVariant uiArg, cancelArg;
   uiArg.Ptr()->vt = VT_BOOL | VT_BYREF;

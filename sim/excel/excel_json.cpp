@@ -59,7 +59,7 @@ json WorkbookToJson(const CWorkbook& book) {
                           {"protection", ProtectionToJson(s.protection)},
                           {"cells", cells}});
   }
-  return json{{"name", ToUtf8(book.name)},
+  json j{{"name", ToUtf8(book.name)},
               {"path", ToUtf8(book.path)},
               {"saved", book.saved},
               {"hidden", book.hidden},
@@ -69,6 +69,13 @@ json WorkbookToJson(const CWorkbook& book) {
                 {"passwordHash", ToUtf8(book.passwordHash)}}},
               {"activeSheet", active},
               {"sheets", sheets}};
+  if (!book.openPassword.empty()) j["openPassword"] = ToUtf8(book.openPassword);
+  if (!book.writePassword.empty()) j["writePassword"] = ToUtf8(book.writePassword);
+  if (!book.links.empty()) {
+    j["links"] = json::array();
+    for (const auto& l : book.links) j["links"].push_back(ToUtf8(l));
+  }
+  return j;
 }
 
 std::shared_ptr<CWorkbook> WorkbookFromJson(const json& j) {
@@ -78,6 +85,9 @@ std::shared_ptr<CWorkbook> WorkbookFromJson(const json& j) {
     book->name = FromUtf8(j.value("name", std::string("Book1.xlsx")));
     book->saved = j.value("saved", true);
     book->hidden = j.value("hidden", false);
+    book->openPassword = FromUtf8(j.value("openPassword", std::string()));
+    book->writePassword = FromUtf8(j.value("writePassword", std::string()));
+    for (const json& l : j.value("links", json::array())) book->links.push_back(FromUtf8(l.get<std::string>()));
     if (j.contains("protection")) {
       const json& p = j.at("protection");
       book->structureProtected = p.value("structure", false);

@@ -6,6 +6,8 @@
 //   "hidden": false,                      // true: no visible window (PERSONAL.XLSB)
 //   "protection": {"structure": false, "windows": false, "passwordHash": ""},
 //   "activeSheet": 1,                     // 1-based; 0 = no active sheet
+//   "openPassword": "", "writePassword": "", // asked for by Workbooks.Open
+//   "links": ["C:\\data\\budget.xlsx"],     // external references, offered for update at open
 //   "sheets": [
 //     {"name": "Sheet1", "type": "worksheet" | "chart", "background": "C:\\...\\pic.jpg",
 //      "protection": {"on": false, "passwordHash": "", "drawingObjects": false, "contents": false,

@@ -40,6 +40,8 @@
 
 namespace kalsim::excel {
 
+struct COpenArguments;  // excel_open.h
+
 struct CExcelAppState {
   std::wstring version = L"16.0";
   bool visible = true;
@@ -73,6 +75,8 @@ class CExcelApplication : public CSimDispatch {
   // Excel's workbook operations, firing the events Excel fires. Failures throw CSimError.
   std::shared_ptr<CWorkbook> NewWorkbook();
   std::shared_ptr<CWorkbook> OpenWorkbook(const std::wstring& path);
+  // Workbooks.Open: may ask for passwords or about links in a modal prompt (excel_open.h).
+  std::shared_ptr<CWorkbook> OpenWorkbook(const COpenArguments& args);
   // Adds a workbook built in code as if opened from its path.
   std::shared_ptr<CWorkbook> AddWorkbook(std::shared_ptr<CWorkbook> book);
   void ActivateWorkbook(const std::shared_ptr<CWorkbook>& book);

@@ -1,6 +1,7 @@
 // Excel's Workbooks, Workbook, Sheets/Worksheets, Worksheet, Chart, Range and Windows objects
 // over the workbook model.
 #include "sim/excel/excel_objects.h"
+#include "sim/excel/excel_open.h"
 
 #include "core/office_interfaces.h"
 #include "sim/engine/sim_error.h"
@@ -52,7 +53,15 @@ class CWorkbooksObject : public CExcelObject {
                   {L"FileName", L"UpdateLinks", L"ReadOnly", L"Format", L"Password", L"WriteResPassword",
                    L"IgnoreReadOnlyRecommended", L"Origin", L"Delimiter", L"Editable", L"Notify", L"Converter",
                    L"AddToMru", L"Local", L"CorruptLoad"},
-                  [](T& o, const CSimArgs& a) { return DispOf(o.App().WorkbookObject(o.App().OpenWorkbook(a.Str(0)))); })
+                  [](T& o, const CSimArgs& a) {
+                    COpenArguments args;
+                    args.fileName = a.Str(0);
+                    if (a.Has(1)) args.updateLinks = a.Int(1);
+                    args.readOnly = a.Bool(2, false);
+                    if (a.Has(4)) args.password = a.Str(4);
+                    if (a.Has(5)) args.writeResPassword = a.Str(5);
+                    return DispOf(o.App().WorkbookObject(o.App().OpenWorkbook(args)));
+                  })
           .Method(L"Add", {L"Template"},
                   [](T& o, const CSimArgs&) { return DispOf(o.App().WorkbookObject(o.App().NewWorkbook())); })
           .Default(L"Item");

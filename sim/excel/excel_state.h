@@ -65,6 +65,12 @@ struct CWorkbook {
   std::wstring passwordHash;
   bool closed = false;
   long sheetsCreated = 0;  // for new sheet names
+  // File access: passwords to open and to write the file ("" = none), the files its external
+  // references point to, and whether it was opened read-only.
+  std::wstring openPassword;
+  std::wstring writePassword;
+  std::vector<std::wstring> links;
+  bool readOnly = false;
 
   std::vector<std::shared_ptr<CSheet>> Worksheets() const;
 };

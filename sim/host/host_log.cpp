@@ -1,6 +1,7 @@
 // The host log (UTF-8 lines).
 #include "sim/host/host_log.h"
 
+#include "sim/engine/call_counter.h"
 #include "sim/word/word_json.h"
 
 namespace kalsim {
@@ -22,6 +23,13 @@ void CHostLog::Line(const std::wstring& text) {
     fputs(utf8.c_str(), m_file.get());
     fflush(m_file.get());
   }
+}
+
+void LogAutomationCalls() {
+  const auto& counter = CSimCallCounter::Instance();
+  HostLog(L"automation calls total=" + std::to_wstring(counter.Total()));
+  for (const auto& [member, count] : counter.Snapshot())
+    HostLog(L"automation calls " + member + L"=" + std::to_wstring(count));
 }
 
 }  // namespace kalsim

@@ -22,4 +22,8 @@ class CHostLog {
 
 inline void HostLog(const std::wstring& text) { CHostLog::Instance().Line(text); }
 
+// What the automation clients of a local server cost: "automation calls total=<n>" and one
+// "automation calls <Kind.Member>=<n>" line per member called, for tests and benchmarks.
+void LogAutomationCalls();
+
 }  // namespace kalsim

@@ -5,6 +5,7 @@ namespace kalsim {
 
 namespace {
 bool g_bQuitSeen = false;
+bool g_bIgnoreQuit = false;
 unsigned long g_nTimerTicks = 0;  // WM_TIMER messages handled so far
 
 LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -20,6 +21,7 @@ bool DrainQueue() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
+      if (g_bIgnoreQuit) continue;
       g_bQuitSeen = true;
       return false;
     }
@@ -72,5 +74,7 @@ void PumpUntil(const std::function<bool()>& done) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
   }
 }
+
+void IgnoreQuitMessages(bool ignore) { g_bIgnoreQuit = ignore; }
 
 }  // namespace kalsim

@@ -18,5 +18,7 @@ bool PumpFor(DWORD ms);
 int PumpTicks(unsigned ticks, DWORD limitMs);
 // Pumps until `done` is true (checked after every wake-up) or WM_QUIT arrives.
 void PumpUntil(const std::function<bool()>& done);
+// A hung host: WM_QUIT is taken off the queue and dropped, so the loops above never end by it.
+void IgnoreQuitMessages(bool ignore);
 
 }  // namespace kalsim

@@ -81,6 +81,7 @@ int Run(const COptions& o) {
   app->SetQuitHandler([] { PostQuitMessage(0); });
   HWND window = CreateHostWindow(L"OpusApp", L"Word");
   HostLog(L"host start version=" + o.strVersion + (o.bAutomation ? L" automation" : L""));
+  HostLog(std::wstring(L"host command line ") + GetCommandLineW());
 
   CAddinHost addins(L"Word", app->AsDispatch());
   if (!o.bNoAddins) addins.LoadRegistered(ext_cm_Startup);
@@ -123,6 +124,7 @@ int Run(const COptions& o) {
     // Word stays while a client holds it, or while it was made visible for the user.
     PumpUntil([&] { return app->State().quitRequested || (served && app->RefCount() <= baseline && !app->State().visible); });
     CoRevokeClassObject(cookie);
+    LogAutomationCalls();
   } else if (!o.strScript.empty()) {
     std::wstring text;
     if (!ReadUtf8File(o.strScript, text)) {

@@ -8,6 +8,7 @@
 #include "sim/word/word_json.h"
 #include "sim/word/word_model.h"
 #include "sim/word/word_objects.h"
+#include "sim/word/word_open.h"
 
 namespace kalsim::word {
 
@@ -140,13 +141,21 @@ std::shared_ptr<CDocument> CWordApplication::NewDocument() {
 }
 
 std::shared_ptr<CDocument> CWordApplication::OpenDocument(const std::wstring& path) {
+  COpenArguments args;
+  args.fileName = path;
+  return OpenDocument(args);
+}
+
+std::shared_ptr<CDocument> CWordApplication::OpenDocument(const COpenArguments& args) {
   for (const auto& d : m_state.documents) {
-    if (SamePath(d->path, path)) {
+    if (SamePath(d->path, args.fileName)) {
       ActivateDocument(d);
       return d;
     }
   }
-  return AddDocument(LoadDocumentFile(path), true);
+  auto doc = LoadDocumentFile(args.fileName);
+  AdmitDocument(*doc, args, m_state.displayAlerts);
+  return AddDocument(doc, true);
 }
 
 std::shared_ptr<CDocument> CWordApplication::AddDocument(std::shared_ptr<CDocument> doc, bool fireOpen) {
@@ -190,6 +199,8 @@ void CWordApplication::SaveDocument(CDocument& doc, const std::wstring& path) {
   if (doc.closed) ThrowOffice(4198, L"Command failed");
   std::wstring target = path.empty() ? doc.path : path;
   if (target.empty()) ThrowOffice(4198, L"Command failed");  // Save As would need a dialog
+  // A document opened read-only keeps its file as it is (unverified error).
+  if (doc.readOnly && SamePath(target, doc.path)) ThrowOffice(4198, L"Command failed");
   std::shared_ptr<CDocument> shared;
   for (const auto& d : m_state.documents)
     if (d.get() == &doc) shared = d;

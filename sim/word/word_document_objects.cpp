@@ -4,6 +4,7 @@
 
 #include "sim/engine/sim_error.h"
 #include "sim/word/word_objects.h"
+#include "sim/word/word_open.h"
 
 namespace kalsim::word {
 
@@ -53,7 +54,12 @@ class CDocumentsObject : public CWordObject {
                    L"Encoding", L"Visible", L"OpenAndRepair", L"DocumentDirection", L"NoEncodingDialog",
                    L"XMLTransform"},
                   [](T& o, const CSimArgs& a) {
-                    auto doc = o.App().OpenDocument(a.Str(0));
+                    COpenArguments args;
+                    args.fileName = a.Str(0);
+                    args.readOnly = a.Bool(2, false);
+                    if (a.Has(4)) args.passwordDocument = a.Str(4);
+                    if (a.Has(7)) args.writePasswordDocument = a.Str(7);
+                    auto doc = o.App().OpenDocument(args);
                     return CSimVariant::Disp(o.App().DocumentObject(doc).Get());
                   })
           .Method(L"Add", {L"Template", L"NewTemplate", L"DocumentType", L"Visible"},

@@ -171,7 +171,7 @@ json DocumentToJson(const CDocument& doc) {
                             {"headers", headers},
                             {"footers", footers}});
   }
-  return json{{"name", ToUtf8(doc.name)},
+  json j{{"name", ToUtf8(doc.name)},
               {"trackRevisions", doc.trackRevisions},
               {"revisions", doc.revisions},
               {"oddAndEvenPages", doc.oddAndEvenPages},
@@ -179,6 +179,13 @@ json DocumentToJson(const CDocument& doc) {
               {"protection", {{"type", doc.protectionType}, {"password", ToUtf8(doc.password)}}},
               {"view", {{"type", doc.viewType}, {"seekView", doc.seekView}, {"splitSpecial", doc.splitSpecial}}},
               {"sections", sections}};
+  if (!doc.openPassword.empty()) j["openPassword"] = ToUtf8(doc.openPassword);
+  if (!doc.writePassword.empty()) j["writePassword"] = ToUtf8(doc.writePassword);
+  if (!doc.links.empty()) {
+    j["links"] = json::array();
+    for (const auto& l : doc.links) j["links"].push_back(ToUtf8(l));
+  }
+  return j;
 }
 
 std::shared_ptr<CDocument> DocumentFromJson(const json& j) {
@@ -194,6 +201,10 @@ std::shared_ptr<CDocument> DocumentFromJson(const json& j) {
       Read(j["protection"], "type", doc->protectionType);
       ReadStr(j["protection"], "password", doc->password);
     }
+    ReadStr(j, "openPassword", doc->openPassword);
+    ReadStr(j, "writePassword", doc->writePassword);
+    if (j.contains("links") && j["links"].is_array())
+      for (const json& l : j["links"]) doc->links.push_back(FromUtf8(l.get<std::string>()));
     if (j.contains("view")) {
       Read(j["view"], "type", doc->viewType);
       Read(j["view"], "seekView", doc->seekView);

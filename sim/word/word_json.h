@@ -7,6 +7,8 @@
 //   "protection": {"type": -1, "password": ""},          // WdProtectionType
 //   "view": {"type": 3, "seekView": 0, "splitSpecial": 0}, // WdViewType (1 draft, 2 outline,
 //                                                          // 3 print layout, 6 web, 7 read mode), WdSeekView
+//   "openPassword": "", "writePassword": "",              // asked for by Documents.Open
+//   "links": ["C:\\data\\figures.xlsx"],                   // offered for update at open
 //   "sections": [
 //     {"text": "body text", "differentFirstPage": false, "pages": 1,
 //      "headers": {"primary": STORY, "firstPage": STORY, "evenPages": STORY},

@@ -20,6 +20,8 @@
 
 namespace kalsim::word {
 
+struct COpenArguments;  // word_open.h
+
 struct CCommandBarControl {
   std::wstring caption;
   long id = 1;
@@ -98,6 +100,8 @@ class CWordApplication : public CSimDispatch {
   // Word's document operations, firing the events Word fires. Failures throw CSimError.
   std::shared_ptr<CDocument> NewDocument();
   std::shared_ptr<CDocument> OpenDocument(const std::wstring& path);
+  // Documents.Open: may ask for passwords or about links in a modal prompt (word_open.h).
+  std::shared_ptr<CDocument> OpenDocument(const COpenArguments& args);
   // Adds a document built in code as if opened from `doc->path` (fires DocumentOpen when
   // `fireOpen`, then DocumentChange).
   std::shared_ptr<CDocument> AddDocument(std::shared_ptr<CDocument> doc, bool fireOpen = true);

@@ -109,6 +109,12 @@ struct CDocument {
   CSelection selection;
   bool closed = false;
   long nextShapeId = 1;  // numbers new shapes' default names ("WordArt 3")
+  // File access: passwords to open and to modify the file ("" = none), the files its links
+  // refer to, and whether it was opened read-only (Save to its own file then fails).
+  std::wstring openPassword;
+  std::wstring writePassword;
+  std::vector<std::wstring> links;
+  bool readOnly = false;
 };
 
 // Builds a document of `sectionCount` sections with empty stories; with `linkedHeaders` every

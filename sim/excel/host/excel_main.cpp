@@ -97,6 +97,7 @@ int Run(const COptions& o) {
     if (!o.bAutomation) PostQuitMessage(0);
   });
   HostLog(L"host start version=" + o.strVersion + (o.bAutomation ? L" automation" : L""));
+  HostLog(std::wstring(L"host command line ") + GetCommandLineW());
 
   CAddinHost addins(L"Excel", app->AsDispatch());
   if (!o.bNoAddins) addins.LoadRegistered(ext_cm_Startup);
@@ -141,10 +142,18 @@ int Run(const COptions& o) {
     HostLog(L"server registered hr=" + Hex(hr));
     // https://learn.microsoft.com/office/vba/api/excel.application.quit: Excel stays while a
     // client holds references, after Quit too; a user in control keeps it open.
+    // KALSIM_IGNORE_QUIT=1 (inherited from the client that starts the server) makes a hung
+    // Excel: Quit, WM_QUIT and SC_CLOSE have no effect and only ending the process stops it.
+    wchar_t hang[8] = {};
+    const bool ignoreQuit = GetEnvironmentVariableW(L"KALSIM_IGNORE_QUIT", hang, 8) && hang[0] == L'1';
+    if (ignoreQuit) HostLog(L"host ignores quit");
+    IgnoreQuitMessages(ignoreQuit);
     PumpUntil([&] {
-      return served && app->RefCount() <= baseline && (app->State().quitRequested || !app->State().userControl);
+      return !ignoreQuit && served && app->RefCount() <= baseline &&
+             (app->State().quitRequested || !(app->State().userControl || app->State().visible));
     });
     CoRevokeClassObject(cookie);
+    LogAutomationCalls();
   } else if (!o.strScript.empty()) {
     std::wstring text;
     if (!ReadUtf8File(o.strScript, text)) {

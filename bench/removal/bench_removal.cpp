@@ -1,0 +1,149 @@
+// Cost of one offline removal per section (worksheet) count: wall time of
+// OfficeDeleteWaterMarkW (the application's start and end included) and the automation calls
+// the server answered (its log, named by KALSIM_LOG, which the server inherits from this
+// process). Every Word section carries its own header with one mark and one picture; every
+// Excel worksheet has a background. The DLL, winword.exe and excel.exe are registered for the
+// run and unregistered after it.
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+using OfficeDeleteWaterMarkFn = int(WINAPI*)(int, const wchar_t*);
+
+std::wstring BinDir() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  return dir.substr(0, dir.find_last_of(L"\\/") + 1);
+}
+
+int Run(const std::wstring& commandLine) {
+  std::wstring cmd = commandLine;
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  ::WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = 1;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteAll(const std::wstring& path, const std::string& text) {
+  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+std::string Workbook(int sheets) {
+  std::string text = "{\"name\": \"bench.xlsx\", \"sheets\": [";
+  for (int i = 1; i <= sheets; ++i)
+    text += std::string(i > 1 ? "," : "") + "{\"name\": \"Sheet" + std::to_string(i) +
+            "\", \"background\": \"C:\\\\KalTemp\\\\watermarkxlsx1.jpg\"}";
+  return text + "]}";
+}
+
+std::string Document(int sections) {
+  std::string text = "{\"name\": \"bench.docx\", \"sections\": [";
+  for (int i = 1; i <= sections; ++i) {
+    char mark[64];
+    std::snprintf(mark, sizeof(mark), "PowerPlusWaterMarkObject4B414C%02d", i);
+    text += std::string(i > 1 ? "," : "") + "{\"text\": \"body\", \"headers\": {\"primary\": {\"text\": \"h\", \"shapes\": [" +
+            "{\"name\": \"" + mark + "\", \"text\": \"x\"}, {\"name\": \"Company logo\", \"type\": \"picture\"}]}}}";
+  }
+  return text + "]}";
+}
+
+long TotalCalls(const std::string& log) {
+  const std::string key = "automation calls total=";
+  const size_t at = log.find(key);
+  return at == std::string::npos ? -1 : std::stol(log.substr(at + key.size()));
+}
+
+}  // namespace
+
+int wmain() {
+  const std::wstring bin = BinDir();
+  const std::wstring dll = bin + L"KalMsAddin.dll";
+  if (Run(L"regsvr32 /s \"" + dll + L"\"") != 0 || Run(L"\"" + bin + L"winword.exe\" /regserver") != 0 ||
+      Run(L"\"" + bin + L"excel.exe\" /regserver") != 0) {
+    std::fputs("bench_removal: registration failed\n", stderr);
+    return 1;
+  }
+  HMODULE module = ::LoadLibraryW(dll.c_str());
+  auto remove = module ? reinterpret_cast<OfficeDeleteWaterMarkFn>(
+                             reinterpret_cast<void*>(::GetProcAddress(module, "OfficeDeleteWaterMarkW")))
+                       : nullptr;
+  if (!remove) {
+    std::fputs("bench_removal: OfficeDeleteWaterMarkW not found\n", stderr);
+    return 1;
+  }
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring dir = std::wstring(temp) + L"kal_bench_removal_" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+
+  struct CApplication {
+    const char* title;
+    int type;
+    const wchar_t* extension;
+    std::string (*file)(int);
+    const char* mark;  // what must be gone from the file afterwards
+  } applications[] = {
+      {"Word removal (marks in every section's own header)", 1, L".docx", Document, "PowerPlusWaterMark"},
+      {"Excel removal (a background on every worksheet)", 2, L".xlsx", Workbook, "watermarkxlsx"},
+  };
+  int rc = 0;
+  for (const auto& a : applications) {
+    std::printf("%s, one hidden instance per call\n", a.title);
+    std::printf("%8s %8s %10s %10s %14s\n", "sections", "result", "wall ms", "calls", "calls/section");
+    long calls10 = 0, calls50 = 0;
+    for (int sections : {1, 10, 50}) {
+      const std::wstring doc = dir + L"bench" + std::to_wstring(sections) + a.extension;
+      const std::wstring log = dir + L"server" + std::to_wstring(sections) + L".log";
+      ::DeleteFileW(log.c_str());
+      if (!WriteAll(doc, a.file(sections))) return 1;
+      ::SetEnvironmentVariableW(L"KALSIM_LOG", log.c_str());
+      LARGE_INTEGER f, t0, t1;
+      ::QueryPerformanceFrequency(&f);
+      ::QueryPerformanceCounter(&t0);
+      const int result = remove(a.type, doc.c_str());
+      ::QueryPerformanceCounter(&t1);
+      ::SetEnvironmentVariableW(L"KALSIM_LOG", nullptr);
+      std::string text;
+      for (int waited = 0; waited < 300; ++waited) {
+        text = ReadAll(log);
+        if (text.find("host exit") != std::string::npos) break;
+        ::Sleep(100);
+      }
+      const long calls = TotalCalls(text);
+      const double ms = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
+      std::printf("%8d %8d %10.1f %10ld %14.1f\n", sections, result, ms, calls,
+                  calls < 0 ? 0.0 : static_cast<double>(calls) / sections);
+      if (result != 0 || calls < 0 || ReadAll(doc).find(a.mark) != std::string::npos) rc = 1;
+      if (sections == 10) calls10 = calls;
+      if (sections == 50) calls50 = calls;
+      ::DeleteFileW(doc.c_str());
+      ::DeleteFileW(log.c_str());
+    }
+    std::printf("marginal calls per section (10 -> 50): %.1f\n\n", static_cast<double>(calls50 - calls10) / 40.0);
+  }
+  ::RemoveDirectoryW(dir.c_str());
+  ::FreeLibrary(module);
+  Run(L"\"" + bin + L"winword.exe\" /unregserver");
+  Run(L"\"" + bin + L"excel.exe\" /unregserver");
+  Run(L"regsvr32 /u /s \"" + dll + L"\"");
+  return rc;
+}
