@@ -128,6 +128,7 @@ int Run(const COptions& o) {
     HostLog(L"server registered hr=" + Hex(hr));
     PumpUntil([&] { return app->State().quitRequested || (served && app->RefCount() <= baseline && !app->State().visible); });
     CoRevokeClassObject(cookie);
+    LogAutomationCalls();
   } else if (!o.strScript.empty()) {
     std::wstring text;
     if (!ReadUtf8File(o.strScript, text)) {
