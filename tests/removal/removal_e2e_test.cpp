@@ -434,6 +434,54 @@ TEST_F(Removal, PowerPointAnswersFourForAMissingFileAndOneWhenNotRegistered) {
   EXPECT_EQ(ReadFileBytes(path), before);
 }
 
+// PowerPoint serves every client from one process: a removal while the user's PowerPoint runs
+// is served by it, with its add-in live.
+TEST_F(Removal, PowerPointOfTheUserServesTheRemovalAndKeepsItsPresentationSettingsAndLife) {
+  const std::wstring mine = WriteDocument(L"mine.pptx", Deck({"Title"}, json::array({Backdrop(true, 0xC0C0C0)})));
+  const std::wstring marked = WriteDocument(L"marked.pptx", Deck({"Title", "KAL_TextWatermark"}, json::array()));
+  const std::wstring log = m_dir + L"user.log", dump = m_dir + L"user.json";
+  std::wstring cmd = L"\"" + BinPath(L"powerpnt.exe") + L"\" \"" + mine + L"\" /log \"" + log + L"\" /dump \"" + dump + L"\"";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  for (DWORD waited = 0; waited < 30000 && ReadFileBytes(log).find("server registered hr=0x00000000") == std::string::npos;
+       waited += 100)
+    ::Sleep(100);
+  m_trace.Clear();
+  const CRemovalRun run = Remove(3, marked);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.hostLog.empty()) << "a second PowerPoint was started: " << run.hostLog;
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Count > 0.", 10000));
+  EXPECT_FALSE(m_trace.Contains("PowerPntDeleteWaterMark Quit"));
+  // The live add-in left the user's presentation alone on the windowless open.
+  EXPECT_FALSE(m_trace.Contains("IsEnablePowerpntWatermark"));
+  EXPECT_FALSE(m_trace.Contains("SetPPtWatermark"));
+  EXPECT_EQ(json::parse(ReadFileBytes(marked)).at("master").at("shapes").size(), 1u);
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the user's PowerPoint ended";
+
+  // The user quits (through automation here); its settings are what they were.
+  std::thread user([] {
+    (void)::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      CLSID clsid{};
+      Microsoft::WRL::ComPtr<IDispatch> app;
+      if (SUCCEEDED(::CLSIDFromProgID(L"PowerPoint.Application", &clsid)) &&
+          SUCCEEDED(::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                       reinterpret_cast<void**>(app.GetAddressOf()))))
+        (void)kal::Dispatch(app.Get()).TryCall(L"Quit", nullptr);
+    }
+    ::CoUninitialize();
+  });
+  user.join();
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  const json state = json::parse(ReadFileBytes(dump), nullptr, false);
+  ASSERT_TRUE(state.is_object()) << ReadFileBytes(log);
+  EXPECT_EQ(state.value("displayAlerts", 0L), 2);
+  EXPECT_TRUE(state.value("visible", false));
+}
+
 // The model the removal is made safe against: Word and Excel ask, in a dialog of their own,
 // for what the caller left out, and the call waits for the answer. A cancelled password
 // prompt fails the open; either answer about links opens the file.
