@@ -82,6 +82,25 @@ std::wstring Hex(HRESULT hr) {
   return buf;
 }
 
+// The user's session: the scenario's steps, or the user's own time until PowerPoint quits;
+// false when the scenario cannot be read.
+bool RunUser(const COptions& o, CPptApplication& app, CPptScenario& scenario) {
+  if (o.strScript.empty()) {
+    PumpUntil([&] { return app.State().quitRequested; });
+    return true;
+  }
+  std::wstring text;
+  if (!ReadUtf8File(o.strScript, text)) {
+    HostLog(L"host cannot read script " + o.strScript);
+    return false;
+  }
+  for (const auto& step : ParseScenario(text)) {
+    scenario.Run(step);
+    if (scenario.Quit() || !PumpFor(0)) break;
+  }
+  return true;
+}
+
 int Run(const COptions& o) {
   auto app = CPptApplication::Create(o.strVersion);
   if (o.bAutomation) app->State().visible = false;  // shown only when a client asks
@@ -128,18 +147,23 @@ int Run(const COptions& o) {
     HostLog(L"server registered hr=" + Hex(hr));
     PumpUntil([&] { return app->State().quitRequested || (served && app->RefCount() <= baseline && !app->State().visible); });
     CoRevokeClassObject(cookie);
-  } else if (!o.strScript.empty()) {
-    std::wstring text;
-    if (!ReadUtf8File(o.strScript, text)) {
-      HostLog(L"host cannot read script " + o.strScript);
-      return 1;
-    }
-    for (const auto& step : ParseScenario(text)) {
-      scenario.Run(step);
-      if (scenario.Quit() || !PumpFor(0)) break;
-    }
+    LogAutomationCalls();
   } else {
-    PumpUntil([&] { return app->State().quitRequested; });
+    // https://learn.microsoft.com/en-us/previous-versions/office/developer/office-xp/aa141357(v=office.10):
+    // "there can be only one instance of PowerPoint running at a time ... CreateObject ...
+    // will point to the currently running instance": the PowerPoint a user started serves
+    // automation clients too, from this process.
+    bool served = false;
+    DWORD cookie = 0;
+    CLSID clsid;
+    CLSIDFromString(kPowerPointClass.clsid, &clsid);
+    const HRESULT hr = ServeApplication(clsid, REGCLS_MULTIPLEUSE, app->AsDispatch(), &served, &cookie);
+    if (FAILED(hr)) cookie = 0;
+    HostLog(L"server registered hr=" + Hex(hr));
+    const bool ran = RunUser(o, *app.Get(), scenario);
+    if (cookie) CoRevokeClassObject(cookie);
+    if (!ran) return 1;
+    LogAutomationCalls();
   }
 
   // PowerPoint's exit: presentations close, add-ins are told and released.
