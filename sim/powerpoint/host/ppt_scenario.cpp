@@ -134,10 +134,10 @@ std::wstring CPptScenario::Apply(const CScenarioStep& step) {
     }
     PumpFor(kInputSettleMs);
   } else if (verb == L"key" && n == 2) {
-    std::wstring spec = step.words[1];
-    const bool ctrl = spec.compare(0, 5, L"ctrl+") == 0;
-    if (ctrl) spec.erase(0, 5);
-    const WORD vk = KeyOf(spec);
+    std::wstring keyText = step.words[1];
+    const bool ctrl = keyText.compare(0, 5, L"ctrl+") == 0;
+    if (ctrl) keyText.erase(0, 5);
+    const WORD vk = KeyOf(keyText);
     if (ctrl) SendKey(VK_CONTROL, false);
     SendKey(vk, false);
     SendKey(vk, true);
