@@ -103,8 +103,27 @@ void CMSPowerPoint::PresentationNewSlide(IDispatch*) {
   }
 }
 
-void CMSPowerPoint::AfterPresentationOpen(IDispatch*) {
+// A presentation opened without a window (as the offline removal opens the file it cleans)
+// never becomes the active one: the step would stamp and re-view whatever presentation the user
+// has in front of them instead. The step is left out for it.
+namespace {
+bool OpenedInFront(IDispatch* application, IDispatch* presentation) {
+  if (!application || !presentation) return false;
+  kal::CVariant active, activeName, openedName;
+  if (FAILED(kal::Dispatch(application).TryGet(L"ActivePresentation", &active)) || !kal::Dispatch(active)) return false;
+  if (FAILED(kal::Dispatch(active).TryGet(L"FullName", &activeName))) return false;
+  if (FAILED(kal::Dispatch(presentation).TryGet(L"FullName", &openedName))) return false;
+  std::wstring a, b;
+  return SUCCEEDED(activeName.ToString(&a)) && SUCCEEDED(openedName.ToString(&b)) && a == b;
+}
+}  // namespace
+
+void CMSPowerPoint::AfterPresentationOpen(IDispatch* presentation) {
   try {
+    if (!OpenedInFront(m_pApplication.Get(), presentation)) {
+      TraceW(L"wmk\t\t\t\tAfterPresentationOpen without a window");
+      return;
+    }
     WatermarkEventStep(L"wmk\t\t\t\tAfterPresentationOpen");
   } catch (const kal::ComError& e) {
     TraceFmtW(L"KalMsAddin.dll CMSPowerPoint::AfterPresentationOpen _com_error : %s.\n", e.Message());

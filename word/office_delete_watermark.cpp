@@ -3,16 +3,18 @@
 #include <windows.h>
 
 #include "excel/excel_removal.h"
+#include "powerpoint/ppt_removal.h"
 #include "word/word_removal.h"
 
 namespace {
 constexpr int kTypeWord = 1;
 constexpr int kTypeExcel = 2;
+constexpr int kTypePowerPoint = 3;
 constexpr int kUnknownType = 255;
 }  // namespace
 
-// Exported undecorated through the module's .def file. PowerPoint (3) files are not served by
-// this build: they answer like any other unknown type, before anything starts.
+// Exported undecorated through the module's .def file. Any other type answers 255 before
+// anything starts.
 extern "C" int WINAPI OfficeDeleteWaterMarkW(int type, const wchar_t* path) {
   int result = kUnknownType;
   switch (type) {
@@ -21,6 +23,9 @@ extern "C" int WINAPI OfficeDeleteWaterMarkW(int type, const wchar_t* path) {
       break;
     case kTypeExcel:
       result = kal::excel::ExcelDeleteWaterMark(path);
+      break;
+    case kTypePowerPoint:
+      result = kal::powerpoint::PowerPntDeleteWaterMark(path);
       break;
     default:
       break;

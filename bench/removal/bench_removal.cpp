@@ -2,7 +2,8 @@
 // OfficeDeleteWaterMarkW (the application's start and end included) and the automation calls
 // the server answered (its log, named by KALSIM_LOG, which the server inherits from this
 // process). Every Word section carries its own header with one mark and one picture; every
-// Excel worksheet has a background. The DLL, winword.exe and excel.exe are registered for the
+// Excel worksheet has a background; every PowerPoint slide a visible white background. The DLL,
+// winword.exe, excel.exe and powerpnt.exe are registered for the
 // run and unregistered after it.
 #include <windows.h>
 
@@ -66,6 +67,16 @@ std::string Document(int sections) {
   return text + "]}";
 }
 
+// Every slide shows a visible white background of its own, so the background pass repaints each.
+std::string Presentation(int slides) {
+  std::string text = "{\"name\": \"bench.pptx\", \"master\": {\"shapes\": [{\"name\": \"Title\"}]}, \"slides\": [";
+  for (int i = 1; i <= slides; ++i)
+    text += std::string(i > 1 ? "," : "") +
+            "{\"followMasterBackground\": false, \"background\": {\"visible\": true, \"rgb\": 16777215, "
+            "\"transparency\": 0.5}}";
+  return text + "]}";
+}
+
 long TotalCalls(const std::string& log) {
   const std::string key = "automation calls total=";
   const size_t at = log.find(key);
@@ -78,7 +89,7 @@ int wmain() {
   const std::wstring bin = BinDir();
   const std::wstring dll = bin + L"KalMsAddin.dll";
   if (Run(L"regsvr32 /s \"" + dll + L"\"") != 0 || Run(L"\"" + bin + L"winword.exe\" /regserver") != 0 ||
-      Run(L"\"" + bin + L"excel.exe\" /regserver") != 0) {
+      Run(L"\"" + bin + L"excel.exe\" /regserver") != 0 || Run(L"\"" + bin + L"powerpnt.exe\" /regserver") != 0) {
     std::fputs("bench_removal: registration failed\n", stderr);
     return 1;
   }
@@ -104,6 +115,7 @@ int wmain() {
   } applications[] = {
       {"Word removal (marks in every section's own header)", 1, L".docx", Document, "PowerPlusWaterMark"},
       {"Excel removal (a background on every worksheet)", 2, L".xlsx", Workbook, "watermarkxlsx"},
+      {"PowerPoint removal (a white background on every slide)", 3, L".pptx", Presentation, "0.5"},
   };
   int rc = 0;
   for (const auto& a : applications) {
@@ -144,6 +156,7 @@ int wmain() {
   ::FreeLibrary(module);
   Run(L"\"" + bin + L"winword.exe\" /unregserver");
   Run(L"\"" + bin + L"excel.exe\" /unregserver");
+  Run(L"\"" + bin + L"powerpnt.exe\" /unregserver");
   Run(L"regsvr32 /u /s \"" + dll + L"\"");
   return rc;
 }

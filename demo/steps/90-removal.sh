@@ -3,7 +3,8 @@
 # kaldelwm.exe, through KalMsAddin.dll's OfficeDeleteWaterMarkW, opens each file in a hidden
 # instance started by COM (winword.exe registered as "Word.Application"), deletes the marks and
 # saves; the same for an Excel workbook whose worksheet backgrounds excel.exe stamped (Excel is
-# quit, told WM_QUIT and SC_CLOSE, and ended for certain). Files and logs are left under
+# quit, told WM_QUIT and SC_CLOSE, and ended for certain); and for a presentation whose slide
+# master powerpnt.exe stamped. Files and logs are left under
 # out/removal/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +23,7 @@ kal_wine "$BIN/TavRegedit.exe" install "$(winpath "$rd/agent")" >/dev/null  # th
 kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
 kal_wine "$BIN/winword.exe" /regserver
 kal_wine "$BIN/excel.exe" /regserver
+kal_wine "$BIN/powerpnt.exe" /regserver
 cat >"$rd/watermark.policy" <<POLICY
 [user]
 name = alice
@@ -40,6 +42,7 @@ showUserName = 1
 [processes]
 protect = WINWORD.EXE readonly=0 print=1
 protect = EXCEL.EXE readonly=0 print=1
+protect = POWERPNT.EXE readonly=0 print=1
 POLICY
 start_agent "$rd/watermark.policy" "$rd/agent.log"
 
@@ -85,13 +88,34 @@ xleft=$(backgrounds "$rd/budget.xlsx")
 echo "  result code: $xcode"
 echo "  worksheets with a background after removal: $xleft"
 
+say "PowerPoint: stamping sim/samples/deck.pptx and saving it as deck.pptx"
+cp "$root/sim/samples/deck.pptx" "$rd/deck.pptx"
+kal_wine "$BIN/powerpnt.exe" "$(winpath "$rd/deck.pptx")" /script "$(winpath "$rd/save.txt")" \
+  /log "$(winpath "$rd/powerpnt-stamp.log")" >/dev/null
+marks() { grep -c '"PowerPnt_TextWatermark1"\|"Watermark1"\|"KAL_TextWatermark"' "$1" || true; }
+pstamped=$(marks "$rd/deck.pptx")
+echo "  master marks after stamping: $pstamped"
+
+say "PowerPoint: kaldelwm.exe 3 deck.pptx"
+KALSIM_LOG=$(winpath "$rd/powerpnt-removal.log")
+export KALSIM_LOG
+set +e
+pcode=$(kal_wine "$BIN/kaldelwm.exe" 3 "$(winpath "$rd/deck.pptx")" | tr -d '\r')
+set -e
+unset KALSIM_LOG
+pleft=$(marks "$rd/deck.pptx")
+echo "  result code: $pcode"
+echo "  master marks after removal: $pleft"
+
 say "summary"
 printf '  Word marks stamped: %s, left after removal: %s, result code %s\n' "$stamped" "$left" "$code"
 printf '  Excel backgrounds stamped: %s, left after removal: %s, result code %s\n' "$xstamped" "$xleft" "$xcode"
+printf '  PowerPoint marks stamped: %s, left after removal: %s, result code %s\n' "$pstamped" "$pleft" "$pcode"
 kal_wine "$BIN/winword.exe" /unregserver
 kal_wine "$BIN/excel.exe" /unregserver
+kal_wine "$BIN/powerpnt.exe" /unregserver
 if [ "$stamped" -eq 0 ] || [ "$left" != 0 ] || [ "$code" != 0 ] || [ "$xstamped" -eq 0 ] || [ "$xleft" != 0 ] ||
-  [ "$xcode" != 0 ]; then
+  [ "$xcode" != 0 ] || [ "$pstamped" -eq 0 ] || [ "$pleft" != 0 ] || [ "$pcode" != 0 ]; then
   echo "removal step FAILED" >&2
   exit 1
 fi

@@ -1,6 +1,6 @@
 // End-to-end offline removal: kaldelwm.exe calls the registered KalMsAddin.dll's
-// OfficeDeleteWaterMarkW, which drives winword.exe or excel.exe started by COM as the
-// "Word.Application" or "Excel.Application" local server. The server's own log (KALSIM_LOG,
+// OfficeDeleteWaterMarkW, which drives winword.exe, excel.exe or powerpnt.exe started by COM
+// as the "Word.Application", "Excel.Application" or "PowerPoint.Application" local server. The server's own log (KALSIM_LOG,
 // inherited through the tool) tells its command line and every automation call it served.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -59,11 +59,13 @@ class Removal : public CWordEndToEnd {
     std::string out;
     ASSERT_EQ(RunBinTool(L"winword.exe", L"/regserver", &out), 0) << out;
     ASSERT_EQ(RunBinTool(L"excel.exe", L"/regserver", &out), 0) << out;
+    ASSERT_EQ(RunBinTool(L"powerpnt.exe", L"/regserver", &out), 0) << out;
   }
   static void TearDownTestSuite() {
     std::string out;
     RunBinTool(L"winword.exe", L"/unregserver", &out);
     RunBinTool(L"excel.exe", L"/unregserver", &out);
+    RunBinTool(L"powerpnt.exe", L"/unregserver", &out);
     CWordEndToEnd::TearDownTestSuite();
   }
   void SetUp() override {
@@ -333,6 +335,151 @@ TEST_F(Removal, ExcelThatIgnoresQuitAndItsMessagesIsTerminatedAfterFiveSeconds) 
   EXPECT_GE(run.elapsedMs, 4500u);
   EXPECT_EQ(run.hostLog.find("host exit"), std::string::npos);
   EXPECT_EQ(json::parse(ReadFileBytes(path)).at("sheets").at(0).value("background", "?"), "");
+}
+
+// A slide background fill of its own (the slide does not follow the master).
+json Backdrop(bool visible, long rgb) {
+  return json{{"followMasterBackground", false},
+              {"background", {{"visible", visible}, {"rgb", rgb}, {"transparency", 0.5}, {"solid", false}}}};
+}
+
+// A presentation: named master shapes, and its slides.
+json Deck(const std::vector<std::string>& masterShapes, const json& slides) {
+  json shapes = json::array();
+  for (const auto& name : masterShapes) shapes.push_back(json{{"name", name}, {"type", 1}, {"text", "x"}});
+  return json{{"name", "deck.pptx"}, {"master", {{"shapes", shapes}}}, {"slides", slides}};
+}
+
+TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSavesOnlyAChange) {
+  const json white = Backdrop(true, 0xFFFFFF), grey = Backdrop(true, 0xC0C0C0), hidden = Backdrop(false, 0xFFFFFF);
+  struct {
+    const char* what;
+    json deck;
+    long saves;
+    std::vector<std::string> master;  // the master's shapes afterwards
+    std::vector<bool> repainted;       // per slide
+  } cases[] = {
+      // Both marks go in one call, the second after it moved into the first one's place; the
+      // white backdrop stays as it was since the background pass is skipped.
+      {"marks side by side",
+       Deck({"Title", "KAL_TextWatermark", "PowerPnt_TextWatermark1", "Logo"}, json::array({white})), 1,
+       {"Title", "Logo"}, {false}},
+      {"white backdrop", Deck({"Title", "Watermark2"}, json::array({grey, white, hidden})), 1, {"Title", "Watermark2"},
+       {false, true, false}},
+      {"nothing to remove", Deck({"Title", "kal_textwatermark"}, json::array({grey, hidden})), 0,
+       {"Title", "kal_textwatermark"}, {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    m_trace.Clear();
+    const std::wstring path = WriteDocument(L"deck.pptx", c.deck);
+    const std::string before = ReadFileBytes(path);
+    const CRemovalRun run = Remove(3, path);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "0");
+    EXPECT_EQ(run.Calls("Presentation.Save"), c.saves);
+    EXPECT_NE(run.hostLog.find("automation"), std::string::npos) << run.hostLog;
+    EXPECT_NE(run.hostLog.find("host exit"), std::string::npos) << "the instance did not end";
+    EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Presentation Count = 0.", 10000));
+    EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll PowerPntDeleteWaterMark Quit, hr = 0x0."));
+    EXPECT_EQ(m_trace.Contains("Save ok."), c.saves == 1);
+    if (c.saves == 0) {
+      EXPECT_EQ(ReadFileBytes(path), before);
+      continue;
+    }
+    const json saved = json::parse(ReadFileBytes(path));
+    std::vector<std::string> master;
+    for (const auto& shape : saved.at("master").at("shapes")) master.push_back(shape.value("name", ""));
+    EXPECT_EQ(master, c.master);
+    for (size_t i = 0; i < c.repainted.size(); ++i) {
+      SCOPED_TRACE("slide " + std::to_string(i + 1));
+      const json& slide = saved.at("slides").at(i);
+      const json& was = c.deck.at("slides").at(i).at("background");
+      const json& fill = slide.at("background");
+      if (c.repainted[i]) {
+        EXPECT_FALSE(slide.value("followMasterBackground", true));
+        EXPECT_FALSE(slide.value("displayMasterShapes", true));
+        EXPECT_TRUE(fill.value("visible", false));
+        EXPECT_EQ(fill.value("schemeColor", 0L), 1);
+        EXPECT_EQ(fill.value("transparency", 1.0), 0.0);
+        EXPECT_TRUE(fill.value("solid", false));
+      } else {
+        EXPECT_TRUE(slide.value("displayMasterShapes", false));
+        EXPECT_EQ(fill.value("rgb", 0L), was.value("rgb", -1L));
+        EXPECT_EQ(fill.value("transparency", 0.0), 0.5);
+        EXPECT_FALSE(fill.value("solid", true));
+      }
+    }
+  }
+}
+
+TEST_F(Removal, PowerPointAnswersFourForAMissingFileAndOneWhenNotRegistered) {
+  const CRemovalRun missing = Remove(3, m_dir + L"absent.pptx");
+  EXPECT_EQ(missing.exitCode, 4);
+  EXPECT_EQ(missing.output, "4");
+  EXPECT_NE(missing.hostLog.find("host exit"), std::string::npos) << "the instance did not end";
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Quit, hr = 0x0.", 10000));
+  EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll PowerPntDeleteWaterMark Open hr = 0x"));
+
+  const std::wstring path = WriteDocument(L"kept.pptx", Deck({"KAL_TextWatermark"}, json::array()));
+  const std::string before = ReadFileBytes(path);
+  std::string out;
+  ASSERT_EQ(RunBinTool(L"powerpnt.exe", L"/unregserver", &out), 0) << out;
+  const CRemovalRun run = Remove(3, path);
+  ASSERT_EQ(RunBinTool(L"powerpnt.exe", L"/regserver", &out), 0) << out;
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.hostLog.empty());
+  EXPECT_TRUE(m_trace.WaitFor(
+      "KalMsAddin.dll PowerPntDeleteWaterMark CLSIDFromProgID PowerPoint.Application hr = 0x800401f3.", 10000));
+  EXPECT_EQ(ReadFileBytes(path), before);
+}
+
+// PowerPoint serves every client from one process: a removal while the user's PowerPoint runs
+// is served by it, with its add-in live.
+TEST_F(Removal, PowerPointOfTheUserServesTheRemovalAndKeepsItsPresentationSettingsAndLife) {
+  const std::wstring mine = WriteDocument(L"mine.pptx", Deck({"Title"}, json::array({Backdrop(true, 0xC0C0C0)})));
+  const std::wstring marked = WriteDocument(L"marked.pptx", Deck({"Title", "KAL_TextWatermark"}, json::array()));
+  const std::wstring log = m_dir + L"user.log", dump = m_dir + L"user.json";
+  std::wstring cmd = L"\"" + BinPath(L"powerpnt.exe") + L"\" \"" + mine + L"\" /log \"" + log + L"\" /dump \"" + dump + L"\"";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  for (DWORD waited = 0; waited < 30000 && ReadFileBytes(log).find("server registered hr=0x00000000") == std::string::npos;
+       waited += 100)
+    ::Sleep(100);
+  m_trace.Clear();
+  const CRemovalRun run = Remove(3, marked);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.hostLog.empty()) << "a second PowerPoint was started: " << run.hostLog;
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Count > 0.", 10000));
+  EXPECT_FALSE(m_trace.Contains("PowerPntDeleteWaterMark Quit"));
+  // The live add-in left the user's presentation alone on the windowless open.
+  EXPECT_FALSE(m_trace.Contains("IsEnablePowerpntWatermark"));
+  EXPECT_FALSE(m_trace.Contains("SetPPtWatermark"));
+  EXPECT_EQ(json::parse(ReadFileBytes(marked)).at("master").at("shapes").size(), 1u);
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the user's PowerPoint ended";
+
+  // The user quits (through automation here); its settings are what they were.
+  std::thread user([] {
+    (void)::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      CLSID clsid{};
+      Microsoft::WRL::ComPtr<IDispatch> app;
+      if (SUCCEEDED(::CLSIDFromProgID(L"PowerPoint.Application", &clsid)) &&
+          SUCCEEDED(::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                       reinterpret_cast<void**>(app.GetAddressOf()))))
+        (void)kal::Dispatch(app.Get()).TryCall(L"Quit", nullptr);
+    }
+    ::CoUninitialize();
+  });
+  user.join();
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  const json state = json::parse(ReadFileBytes(dump), nullptr, false);
+  ASSERT_TRUE(state.is_object()) << ReadFileBytes(log);
+  EXPECT_EQ(state.value("displayAlerts", 0L), 2);
+  EXPECT_TRUE(state.value("visible", false));
 }
 
 // The model the removal is made safe against: Word and Excel ask, in a dialog of their own,

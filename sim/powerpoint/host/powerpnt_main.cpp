@@ -76,10 +76,28 @@ int Run(const CPptOptions& o) {
         [&](bool served) {
           return app->State().quitRequested || (served && app->RefCount() <= baseline && !app->State().visible);
         });
-  } else if (!o.strScript.empty()) {
-    if (!RunScript(o.strScript, scenario)) return 1;
+    LogAutomationCalls();
   } else {
-    PumpUntil([&] { return app->State().quitRequested; });
+    // https://learn.microsoft.com/en-us/previous-versions/office/developer/office-xp/aa141357(v=office.10):
+    // "there can be only one instance of PowerPoint running at a time ... CreateObject ...
+    // will point to the currently running instance": the PowerPoint a user started serves
+    // automation clients too, from this process.
+    bool served = false;
+    DWORD cookie = 0;
+    CLSID clsid;
+    CLSIDFromString(kPowerPointClass.clsid, &clsid);
+    const HRESULT hr = ServeApplication(clsid, REGCLS_MULTIPLEUSE, app->AsDispatch(), &served, &cookie);
+    if (FAILED(hr)) cookie = 0;
+    HostLog(L"server registered hr=" + HexHr(hr));
+    bool ran = true;
+    if (o.strScript.empty()) {
+      PumpUntil([&] { return app->State().quitRequested; });
+    } else {
+      ran = RunScript(o.strScript, scenario);
+    }
+    if (cookie) CoRevokeClassObject(cookie);
+    if (!ran) return 1;
+    LogAutomationCalls();
   }
 
   // PowerPoint's exit: presentations close, add-ins are told and released.
