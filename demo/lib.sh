@@ -9,3 +9,39 @@ kal_wine() { "$root/cmake/wine-run.sh" "$@"; }
 # Windows form of a path under the build or out folder (Wine maps / to Z:).
 winpath() { echo "Z:$(echo "$1" | sed 's#/#\\#g')"; }
 say() { printf '\n== %s\n' "$*"; }
+# The watermark policy for one Office process: office_policy EXE READONLY PRINT.
+office_policy() {
+  cat <<POLICY
+[user]
+name = alice
+employeeId = E-1001
+[watermark]
+readWatermark = 1
+tavFileWatermark = 1
+smartFileWatermark = 1
+horizontal = 0
+text = CONFIDENTIAL
+fontSize = 40
+color = 0,0,255
+transparency = 128
+showDate = 1
+showUserName = 1
+showEmployeeId = 1
+[processes]
+protect = $1 readonly=$2 print=$3
+POLICY
+}
+# Registers KalMsAddin.dll and starts the agent (demo/agent.sh) with EXE writable:
+# start_office_agent EXE PRINT DIR (DIR gets watermark.policy and agent.log).
+start_office_agent() {
+  kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
+  office_policy "$1" 0 "$2" >"$3/watermark.policy"
+  start_agent "$3/watermark.policy" "$3/agent.log"
+}
+# Hands the running agent a policy that marks EXE read-only: office_readonly EXE PRINT DIR.
+office_readonly() {
+  office_policy "$1" 1 "$2" >"$3/readonly.policy"
+  kal_wine "$BIN/TavRegedit.exe" set "$(winpath "$3/readonly.policy")" >/dev/null
+}
+# The first value of a key in a pretty-printed JSON dump: field FILE KEY.
+field() { grep -m1 "\"$2\"" "$1" | tr -d ' ,' | cut -d: -f2; }

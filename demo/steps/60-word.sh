@@ -12,38 +12,14 @@ trap stop_agent EXIT
 samples=$root/sim/samples
 wd=$OUT/word
 mkdir -p "$wd"
-policy() {  # policy READONLY: watermark for every WINWORD.EXE the agent sees
-  cat <<POLICY
-[user]
-name = alice
-employeeId = E-1001
-[watermark]
-readWatermark = 1
-tavFileWatermark = 1
-smartFileWatermark = 1
-horizontal = 0
-text = CONFIDENTIAL
-fontSize = 40
-color = 0,0,255
-transparency = 128
-showDate = 1
-showUserName = 1
-showEmployeeId = 1
-[processes]
-protect = WINWORD.EXE readonly=$1 print=1
-POLICY
-}
 # Marks of the first header in a dump: name, left, top, colour (the dump is pretty-printed).
 marks() {
   tr -d ' ,' <"$1" | awk -F: '
     /^"name"/ {name=$2} /^"left"/ {left=$2} /^"top"/ {top=$2; if (name ~ /PowerPlus|WordArt|logo/) print "    " name "  left=" left " top=" top}' | head -8
 }
-field() { grep -m1 "\"$2\"" "$1" | tr -d ' ,' | cut -d: -f2; }
 
 say "registering KalMsAddin.dll and starting the reference agent (watermark for WINWORD.EXE)"
-kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
-policy 0 >"$wd/watermark.policy"
-start_agent "$wd/watermark.policy" "$wd/agent.log"
+start_office_agent WINWORD.EXE 1 "$wd"
 
 say "opening sim/samples/word-report.json (3 sections, linked headers, a user WordArt and a logo)"
 cat >"$wd/drag.txt" <<SCRIPT
@@ -64,8 +40,7 @@ echo "  document still saved: $(field "$wd/1-stamped.json" saved)"
 echo "  ribbon WatermarkRemove: $(grep -o 'refused: command disabled' "$wd/4-final.json" | head -1)"
 
 say "a read-only document: the agent marks WINWORD.EXE read-only"
-policy 1 >"$wd/readonly.policy"
-kal_wine "$BIN/TavRegedit.exe" set "$(winpath "$wd/readonly.policy")" >/dev/null
+office_readonly WINWORD.EXE 1 "$wd"
 cat >"$wd/type.txt" <<SCRIPT
 ticks 1
 type The user tries to edit.

@@ -14,27 +14,6 @@ samples=$root/sim/samples
 xd=$OUT/excel
 mkdir -p "$xd"
 rm -f "$xd"/*.json "$xd"/*.jpg
-policy() {  # policy READONLY: watermark for every EXCEL.EXE the agent sees
-  cat <<POLICY
-[user]
-name = alice
-employeeId = E-1001
-[watermark]
-readWatermark = 1
-tavFileWatermark = 1
-smartFileWatermark = 1
-horizontal = 0
-text = CONFIDENTIAL
-fontSize = 40
-color = 0,0,255
-transparency = 128
-showDate = 1
-showUserName = 1
-showEmployeeId = 1
-[processes]
-protect = EXCEL.EXE readonly=$1 print=1
-POLICY
-}
 # "sheet=background" pairs of the first workbook of a dump (pretty-printed JSON).
 backgrounds() {
   tr -d ' ,' <"$1" | awk -F: '
@@ -43,7 +22,6 @@ backgrounds() {
 }
 # The sheet that carries the picture, by name ("none" when no sheet does).
 carrier() { tr -d ' ,"' <"$1" | awk -F: '/^background/ {bg=$2} /^name/ && bg != "" && !done {print $2; done=1} /^name/ {bg=""}' ; }
-field() { grep -m1 "\"$2\"" "$1" | tr -d ' ,' | cut -d: -f2; }
 prefix_path() {  # Windows C:\... of the prefix to its Linux path
   local p=${1#C:}
   echo "$KAL_BUILD_DIR/wineprefix/drive_c${p//\\//}"
@@ -51,9 +29,7 @@ prefix_path() {  # Windows C:\... of the prefix to its Linux path
 
 say "installing the reference agent (its base bitmap is the picture's canvas), registering KalMsAddin.dll"
 kal_wine "$BIN/TavRegedit.exe" install "$(winpath "$xd/agent")" >/dev/null
-kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
-policy 0 >"$xd/watermark.policy"
-start_agent "$xd/watermark.policy" "$xd/agent.log"
+start_office_agent EXCEL.EXE 1 "$xd"
 
 say "opening sim/samples/excel-budget.json (Summary, Q1, Q2 and a chart sheet) and switching sheets"
 cat >"$xd/switch.txt" <<SCRIPT
@@ -86,8 +62,7 @@ echo "  picture: $xd/watermark-excel.jpg (Excel's copy, $pic, was deleted at exi
 echo "  ribbon SheetBackground: $(grep -o 'refused: command disabled' "$xd/6-final.json" | head -1)"
 
 say "a read-only workbook: the agent marks EXCEL.EXE read-only"
-policy 1 >"$xd/readonly.policy"
-kal_wine "$BIN/TavRegedit.exe" set "$(winpath "$xd/readonly.policy")" >/dev/null
+office_readonly EXCEL.EXE 1 "$xd"
 cat >"$xd/edit.txt" <<SCRIPT
 ticks 1
 edit B2 1000000

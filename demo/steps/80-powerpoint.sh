@@ -13,27 +13,6 @@ trap stop_agent EXIT
 samples=$root/sim/samples
 pd=$OUT/powerpoint
 mkdir -p "$pd"
-policy() {  # policy READONLY: watermark for every POWERPNT.EXE the agent sees
-  cat <<POLICY
-[user]
-name = alice
-employeeId = E-1001
-[watermark]
-readWatermark = 1
-tavFileWatermark = 1
-smartFileWatermark = 1
-horizontal = 0
-text = CONFIDENTIAL
-fontSize = 40
-color = 0,0,255
-transparency = 128
-showDate = 1
-showUserName = 1
-showEmployeeId = 1
-[processes]
-protect = POWERPNT.EXE readonly=$1 print=0
-POLICY
-}
 # name, left, top of every master shape in a dump.
 master() {
   python3 - "$1" <<'PY'
@@ -46,9 +25,7 @@ PY
 }
 
 say "registering KalMsAddin.dll and starting the reference agent (watermark for POWERPNT.EXE)"
-kal_wine regsvr32 /s "$(winpath "$BIN/KalMsAddin.dll")"
-policy 0 >"$pd/watermark.policy"
-start_agent "$pd/watermark.policy" "$pd/agent.log"
+start_office_agent POWERPNT.EXE 0 "$pd"
 
 say "opening sim/samples/deck.pptx (its master holds an old 'Watermark1')"
 cat >"$pd/stamp.txt" <<SCRIPT
@@ -64,8 +41,7 @@ echo "  after a new slide:"; master "$pd/2-new-slide.json"
 echo "  ribbon ViewSlideMasterView: $(grep -o 'refused: command disabled' "$pd/2-new-slide.json" | head -1)"
 
 say "a read-only presentation: the agent marks POWERPNT.EXE read-only"
-policy 1 >"$pd/readonly.policy"
-kal_wine "$BIN/TavRegedit.exe" set "$(winpath "$pd/readonly.policy")" >/dev/null
+office_readonly POWERPNT.EXE 0 "$pd"
 cat >"$pd/edit.txt" <<SCRIPT
 focus pane
 type hello
