@@ -2,6 +2,7 @@
 #include "tests/support/agent_process.h"
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <vector>
 
@@ -100,20 +101,40 @@ bool CAgentProcess::Start(const std::string& policyText, DWORD timeoutMs) {
 }
 
 bool CAgentProcess::StartFile(const std::wstring& policyPath, DWORD timeoutMs) {
+  // A launch that fails (Wine under load has been seen to lose one) is tried once more; each
+  // failure says why on stderr, so a lost start is never silent.
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    std::string why = StartOnce(policyPath, timeoutMs);
+    if (why.empty()) return true;
+    fprintf(stderr, "kaltest: agent start %d of 2 failed: %s\n", attempt, why.c_str());
+    fflush(stderr);
+  }
+  return false;
+}
+
+std::string CAgentProcess::StartOnce(const std::wstring& policyPath, DWORD timeoutMs) {
   Stop();
   std::wstring readyName = L"kaltest_agent_ready_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
                            std::to_wstring(++g_tempCounter);
   kal::CHandleOwner ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
-  if (!ready) return false;
+  if (!ready) return "CreateEvent error " + std::to_string(GetLastError());
   std::wstring cmd = L"\"" + BinPath(L"TavRegedit.exe") + L"\" run \"" + policyPath +
                      L"\" --ready-event " + readyName;
-  if (!LaunchAndKeep(cmd, &m_hProcess, &m_pid)) return false;
+  if (!LaunchAndKeep(cmd, &m_hProcess, &m_pid))
+    return "CreateProcess error " + std::to_string(GetLastError());
   const HANDLE waits[2] = {ready.Get(), m_hProcess.Get()};
-  if (WaitForMultipleObjects(2, waits, FALSE, timeoutMs) != WAIT_OBJECT_0) {
-    Stop();
-    return false;
-  }
-  return true;
+  const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
+  if (woke == WAIT_OBJECT_0) return {};
+  std::string why;
+  DWORD code = 0;
+  if (woke == WAIT_OBJECT_0 + 1 && GetExitCodeProcess(m_hProcess.Get(), &code))
+    why = "the agent exited with code " + std::to_string(code) + " before it was ready";
+  else if (woke == WAIT_TIMEOUT)
+    why = "the agent was not ready after " + std::to_string(timeoutMs) + " ms";
+  else
+    why = "wait error " + std::to_string(GetLastError());
+  Stop();
+  return why;
 }
 
 bool CAgentProcess::Set(const std::string& policyText, DWORD timeoutMs) {

@@ -30,6 +30,9 @@ class CAgentProcess {
   DWORD Pid() const { return m_pid; }
 
  private:
+  // One launch; empty on success, else why it failed.
+  std::string StartOnce(const std::wstring& policyPath, DWORD timeoutMs);
+
   kal::CHandleOwner m_hProcess;
   DWORD m_pid = 0;
   std::wstring m_policyPath;
