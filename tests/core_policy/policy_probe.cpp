@@ -28,15 +28,9 @@
 #include "core/policy.h"
 #include "core/readonly.h"
 #include "core/trace.h"
+#include "exchange/handle_owner.h"
 
 namespace {
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h) CloseHandle(h);
-  }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
 std::string Utf8(const std::wstring& w) {
   if (w.empty()) return std::string();
   int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
@@ -71,7 +65,7 @@ class CProbe {
           static_cast<unsigned long>(GetWatermarkColor()), GetWatermarkFontSize(),
           GetWatermarkTransparency(), IsWatermarkSlanted(), Utf8(GetWatermarkFont()).c_str());
     } else if (cmd == "watermark") {
-      std::unique_ptr<_PRINT_EXCHG_INFO> scratch(new _PRINT_EXCHG_INFO());
+      auto scratch = std::make_unique<_PRINT_EXCHG_INFO>();
       std::printf("watermark=%d\n", GetWatermark(scratch.get(), sizeof(*scratch)));
     } else if (cmd == "mutex") {
       std::printf("mutex=%d\n", CreateWaterMutex());
@@ -87,19 +81,18 @@ class CProbe {
       std::printf("traced\n");
     } else if (cmd == "holdfor" && words.size() > 2) {
       std::wstring name = kal::ExemptionMutexName(Wide(words[1]), std::stoul(words[2]));
-      m_held.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
+      m_held.Reset(CreateMutexW(nullptr, FALSE, name.c_str()));
       std::printf("held=%d\n", m_held ? 1 : 0);
     } else if (cmd == "release") {
-      m_held.reset();
+      m_held.Reset();
       std::printf("released\n");
     } else if (cmd == "sleep" && words.size() > 1) {
       Sleep(static_cast<DWORD>(std::stoul(words[1])));
       std::printf("slept\n");
     } else if (cmd == "touch" && words.size() > 1) {
-      UniqueHandle file(CreateFileW(Wide(words[1]).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-      std::printf("touched=%d\n", file.get() != INVALID_HANDLE_VALUE ? 1 : 0);
-      if (file.get() == INVALID_HANDLE_VALUE) file.release();
+      kal::CHandleOwner file(CreateFileW(Wide(words[1]).c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      std::printf("touched=%d\n", file ? 1 : 0);
     } else if (cmd == "waitfor" && words.size() > 1) {
       std::wstring path = Wide(words[1]);
       int waited = 0;
@@ -118,7 +111,7 @@ class CProbe {
   }
 
  private:
-  UniqueHandle m_held;
+  kal::CHandleOwner m_held;
 };
 
 std::vector<std::string> Split(const std::string& line) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/policy.h"
-#include "tests/core_policy/probe_process.h"
+#include "tests/exchange/section_fixture.h"
 #include "tests/support/dbwin_capture.h"
 
 using kaltest::CTestExchangeSection;
@@ -23,20 +23,16 @@ constexpr DWORD kPid = 4242;
 class WatermarkDecision : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_section.Valid());
+    ASSERT_TRUE(m_section.Ok());
     m_section.SetUser("alice");
     m_section.SetWatermarkPolicy(1, 1);
-    m_record.reset(new _PRINT_EXCHG_INFO());
-    std::memset(m_record.get(), 0xAB, sizeof(*m_record));
+    m_record = kaltest::Filled<_PRINT_EXCHG_INFO>(0xAB);
   }
   int Decide(const std::wstring& path = kWord, DWORD pid = kPid) {
     return kal::GetWatermarkFor(path, pid, m_record.get(), sizeof(*m_record));
   }
   bool RecordUntouched() const {
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(m_record.get());
-    for (size_t i = 0; i < sizeof(*m_record); ++i)
-      if (p[i] != 0xAB) return false;
-    return true;
+    return kaltest::AllBytes(m_record.get(), sizeof(*m_record), 0xAB);
   }
 
   CTestExchangeSection m_section;
@@ -125,11 +121,11 @@ TEST_F(WatermarkDecision, CopiesNoMoreThanAskedForNorThanTheRecord) {
   std::vector<uint8_t> small(64, 0xCD);
   EXPECT_EQ(1, kal::GetWatermarkFor(kWord, kPid, small.data(), 20));
   EXPECT_EQ(0, std::memcmp(small.data(), &m_section.Block().printPolicy, 20));
-  for (size_t i = 20; i < small.size(); ++i) ASSERT_EQ(0xCD, small[i]) << i;
+  EXPECT_TRUE(kaltest::AllBytes(&small[20], small.size() - 20, 0xCD));
   std::vector<uint8_t> big(sizeof(_PRINT_EXCHG_INFO) + 32, 0xCD);
   EXPECT_EQ(1, kal::GetWatermarkFor(kWord, kPid, big.data(), big.size()));
   EXPECT_EQ(0, std::memcmp(big.data(), &m_section.Block().printPolicy, sizeof(_PRINT_EXCHG_INFO)));
-  for (size_t i = sizeof(_PRINT_EXCHG_INFO); i < big.size(); ++i) ASSERT_EQ(0xCD, big[i]) << i;
+  EXPECT_TRUE(kaltest::AllBytes(&big[sizeof(_PRINT_EXCHG_INFO)], 32, 0xCD));
 }
 
 TEST(WatermarkDecisionNoAgent, AbsentSectionMeansNoWatermark) {
@@ -148,11 +144,11 @@ TEST(ExemptionMutex, NamesAndExistenceTest) {
   EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 777));
   // The call's own mutex did not outlive it: creating it again finds nothing.
   {
-    kaltest::CUniqueHandle probe(CreateMutexW(nullptr, FALSE, L"Global\\LumicODS_WINWORD.EXE_777"));
+    kal::CHandleOwner probe(CreateMutexW(nullptr, FALSE, L"Global\\LumicODS_WINWORD.EXE_777"));
     ASSERT_TRUE(probe);
     EXPECT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
   }
-  kaltest::CUniqueHandle held(CreateMutexW(nullptr, FALSE, L"Global\\LumicODS_WINWORD.EXE_777"));
+  kal::CHandleOwner held(CreateMutexW(nullptr, FALSE, L"Global\\LumicODS_WINWORD.EXE_777"));
   ASSERT_TRUE(held);
   EXPECT_EQ(1, kal::CreateWaterMutexFor(path, 777));
   EXPECT_TRUE(capture.WaitFor(
@@ -160,7 +156,7 @@ TEST(ExemptionMutex, NamesAndExistenceTest) {
       kWaitMs));
   EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 778));  // other pid
   EXPECT_EQ(0, kal::CreateWaterMutexFor(L"C:\\o\\notepad.exe", 777));
-  held.reset();
+  held.Reset();
   EXPECT_EQ(0, kal::CreateWaterMutexFor(path, 777));
 }
 
@@ -169,7 +165,7 @@ TEST(ExemptionMutex, NamesAndExistenceTest) {
 class ProcessDecision : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_section.Valid());
+    ASSERT_TRUE(m_section.Ok());
     std::memset(&WatermarkPolicyCache, 0, sizeof(WatermarkPolicyCache));
   }
   void TearDown() override { std::memset(&WatermarkPolicyCache, 0, sizeof(WatermarkPolicyCache)); }
@@ -225,8 +221,8 @@ TEST_F(ProcessDecision, NegativeDecisionCachesAZeroRecord) {
   std::memset(&WatermarkPolicyCache.record, 0x5A, sizeof(WatermarkPolicyCache.record));
   EXPECT_EQ(0, IsHasWatermark());
   EXPECT_EQ(1, WatermarkPolicyCache.bInit);
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(&WatermarkPolicyCache.record);
-  for (size_t i = 0; i < sizeof(WatermarkPolicyCache.record); ++i) ASSERT_EQ(0, p[i]) << i;
+  EXPECT_TRUE(
+      kaltest::AllBytes(&WatermarkPolicyCache.record, sizeof(WatermarkPolicyCache.record), 0));
   // The accessors then give the defaults of an empty record.
   EXPECT_EQ(0xC0C0C0u, GetWatermarkColor());
   EXPECT_EQ(L"\u5B8B\u4F53", GetWatermarkFont());

@@ -7,9 +7,9 @@
 
 #include "core/policy.h"
 #include "tests/core_policy/probe_process.h"
+#include "tests/exchange/section_fixture.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/dbwin_capture.h"
-#include "tests/support/test_paths.h"
 
 using kaltest::CProbeProcess;
 using kaltest::CTestExchangeSection;
@@ -21,7 +21,7 @@ constexpr DWORD kWaitMs = 10000;
 class ProbeFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_section.Valid());
+    ASSERT_TRUE(m_section.Ok());
     m_dir = kaltest::MakeTempDir(L"probe");
     m_section.SetUser("alice");
     m_section.SetWatermarkPolicy(1, 1);
@@ -29,8 +29,7 @@ class ProbeFixture : public ::testing::Test {
   // Copies the probe under `name`, starts it suspended, lets `prepare` see its pid, resumes.
   template <typename Prepare>
   bool Launch(CProbeProcess& probe, const std::wstring& name, Prepare prepare) {
-    std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", m_dir, name);
-    if (path.empty() || !probe.StartSuspended(path)) return false;
+    if (!probe.StartSuspended(m_dir, name)) return false;
     prepare(probe.Pid());
     probe.Resume();
     return true;
@@ -121,10 +120,8 @@ TEST_F(ProbeFixture, AgentAbsentOrUserMissing) {
 }
 
 TEST(ProbeNoAgent, NoSectionNoWatermark) {
-  std::wstring dir = kaltest::MakeTempDir(L"noagent");
-  std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"WINWORD.EXE");
   CProbeProcess probe;
-  ASSERT_TRUE(probe.StartSuspended(path));
+  ASSERT_TRUE(probe.StartSuspended(kaltest::MakeTempDir(L"noagent"), L"WINWORD.EXE"));
   probe.Resume();
   EXPECT_TRUE(StartsWith(probe.Command("decide"), "decide=0 init=1 cached=0 "));
   EXPECT_EQ("readonly=0", probe.Command("readonly"));
@@ -162,13 +159,12 @@ TEST_F(ProbeFixture, ReadOnlyQueryWritesItsLinesInOrder) {
 namespace {
 std::string ConfigOf(const char* ini, std::vector<std::string>* traced) {
   std::wstring dir = kaltest::MakeTempDir(L"cfg");
-  std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"cfgprobe.exe");
   if (ini) {
     std::ofstream out((dir + L"\\KalConfig.ini").c_str(), std::ios::binary);
     out << ini;
   }
   CProbeProcess probe;
-  if (!probe.StartSuspended(path)) return "start failed";
+  if (!probe.StartSuspended(dir, L"cfgprobe.exe")) return "start failed";
   probe.Resume();
   std::string answer = probe.Command("config");
   kaltest::CDbwinCapture capture;
@@ -213,10 +209,8 @@ std::string AgentPolicy(DWORD pid, int readWatermark, int readOnly) {
 }  // namespace
 
 TEST(AgentPublished, DecisionReadOnlyAndCacheAgainstTheReferenceAgent) {
-  std::wstring dir = kaltest::MakeTempDir(L"agent");
-  std::wstring path = kaltest::CopyBinAs(L"policy_probe.exe", dir, L"EXCEL.EXE");
   CProbeProcess excel;
-  ASSERT_TRUE(excel.StartSuspended(path));
+  ASSERT_TRUE(excel.StartSuspended(kaltest::MakeTempDir(L"agent"), L"EXCEL.EXE"));
   kaltest::CAgentProcess agent;
   ASSERT_TRUE(agent.Start(AgentPolicy(excel.Pid(), 1, 1)));
   excel.Resume();

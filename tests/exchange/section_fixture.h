@@ -1,4 +1,5 @@
 // Test fixture helpers: create the agent's sections in-process so tests control the bytes.
+// Linked by the exchange and core_policy suites.
 #pragma once
 #include <windows.h>
 
@@ -31,12 +32,25 @@ class CTestSection {
   kal::CViewOwner m_view;
 };
 
+// The exchange section, with writers for the fields the watermark decision reads.
+class CTestExchangeSection : public CTestSection {
+ public:
+  CTestExchangeSection() : CTestSection(kal::kExchangeSectionName, kal::kExchangeBlockSize) {}
+  ExchangeBlock& Block() const { return As<ExchangeBlock>(); }
+  void SetUser(const char* name);
+  void AddTav(DWORD pid, uint32_t readOnlyFlag = 0);  // infoId 1000 + its index
+  void AddSmart(DWORD pid);
+  void SetProtectScreen(const char* list);
+  // readWatermark on, model flag 0, slanted, Arial 48, red, transparency 40, "Confidential".
+  void SetWatermarkPolicy(uint32_t tavFile, uint32_t smartFile);
+};
+
 // The three sections at the sizes the reference agent uses.
 struct CTestSections {
-  CTestSection exchange{kal::kExchangeSectionName, kal::kExchangeBlockSize};
+  CTestExchangeSection exchange;
   CTestSection out{kal::kOutSectionName, sizeof(OutBlock)};
   CTestSection userNumber{kal::kUserNumberSectionName, 256};
-  ExchangeBlock& Block() const { return exchange.As<ExchangeBlock>(); }
+  ExchangeBlock& Block() const { return exchange.Block(); }
   bool Ok() const { return exchange.Ok() && out.Ok() && userNumber.Ok(); }
 };
 
