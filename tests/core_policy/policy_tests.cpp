@@ -179,6 +179,7 @@ TEST_F(ProcessDecision, EmptyUserDecidesAgainstForGood) {
   EXPECT_EQ(0, IsHasWatermark());
   EXPECT_TRUE(capture.WaitFor("IsHasWatermark User Name Is Empty.", kWaitMs));
   EXPECT_EQ(1, WatermarkPolicyCache.bInit);
+  EXPECT_EQ(0, WatermarkPolicyCache.bResult);
   m_section.SetUser("bob");  // logging on later changes nothing for this process
   EXPECT_EQ(0, IsHasWatermark());
 }

@@ -2,9 +2,11 @@
 // the automation switch and bounded trace formatting.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/color_rule.h"
 #include "core/command_line.h"
@@ -87,11 +89,8 @@ TEST(StringFind, BucketPlacementHeadInsertionAndExactMatch) {
   EXPECT_EQ(nullptr, head->m_pNext->m_pNext);
   ASSERT_NE(nullptr, set.Bucket(15));
   EXPECT_EQ(std::wstring(L"winword.exe"), std::wstring(set.Bucket(15)->m_pszText));
-  for (uint32_t b = 0; b < 64; ++b) {
-    if (b != 15 && b != 29) {
-      EXPECT_EQ(nullptr, set.Bucket(b)) << b;
-    }
-  }
+  for (uint32_t b = 0; b < 64; ++b)
+    EXPECT_TRUE(b == 15 || b == 29 || set.Bucket(b) == nullptr) << b;
 
   EXPECT_EQ(1, set.Find(L"excel.exe"));
   for (const wchar_t* almost : {L"EXCEL.EXE" /* case-sensitive */, L"excel.ex", L"excel.exe "})
@@ -115,27 +114,25 @@ TEST(StringFind, ClearEmptiesAndAllowsReuse) {
   EXPECT_EQ(1, set.Find(L""));
 }
 
-TEST(ListParse, TokensTrimmedLoweredEmptyRunsSkipped) {
-  auto t = CMyFileParse::SplitTokens("  WinWord.EXE |excel.exe||| \t |PowerPnt.exe", 4096);
-  ASSERT_EQ(4u, t.size());
-  EXPECT_EQ("winword.exe", t[0]);
-  EXPECT_EQ("excel.exe", t[1]);
-  EXPECT_EQ("", t[2]);  // white space only
-  EXPECT_EQ("powerpnt.exe", t[3]);
-  EXPECT_TRUE(CMyFileParse::SplitTokens("", 10).empty());
-  EXPECT_TRUE(CMyFileParse::SplitTokens("|||", 10).empty());
-  EXPECT_TRUE(CMyFileParse::SplitTokens(nullptr, 10).empty());
-  auto one = CMyFileParse::SplitTokens("a.exe|", 10);
-  ASSERT_EQ(1u, one.size());
-  EXPECT_EQ("a.exe", one[0]);
-}
-
-TEST(ListParse, UnterminatedListStopsAtItsBound) {
-  char list[12];
-  memcpy(list, "aa|bb|ccXYZW", 12);  // no NUL anywhere
-  auto t = CMyFileParse::SplitTokens(list, 8);
-  ASSERT_EQ(3u, t.size());
-  EXPECT_EQ("cc", t[2]);
+TEST(ListParse, TokensTrimmedLoweredEmptyRunsSkippedWithinTheBound) {
+  char unterminated[12];
+  std::memcpy(unterminated, "aa|bb|ccXYZW", 12);  // no NUL anywhere
+  const struct {
+    const char* list;
+    size_t bound;
+    std::vector<std::string> tokens;
+  } cases[] = {{"  WinWord.EXE |excel.exe||| \t |PowerPnt.exe",
+                4096,
+                {"winword.exe", "excel.exe", "" /* white space only */, "powerpnt.exe"}},
+               {"", 10, {}},
+               {"|||", 10, {}},
+               {nullptr, 10, {}},
+               {"a.exe|", 10, {"a.exe"}},
+               {unterminated, 8, {"aa", "bb", "cc"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.list ? std::string(c.list, strnlen(c.list, c.bound)) : "null");
+    EXPECT_EQ(c.tokens, CMyFileParse::SplitTokens(c.list, c.bound));
+  }
 }
 
 TEST(ListParse, ParseConvertsNonAsciiTokensAndDropsDuplicates) {
