@@ -18,13 +18,14 @@ using kaltest::Filled;
 
 namespace {
 // Fills a record with `byte`, stores it with `set`, reads it into a zeroed one with `get`.
-template <typename T, typename Set, typename Get>
-bool RoundTrips(int byte, Set set, Get get) {
+template <typename T>
+bool RoundTrips(CTavExchg& ex, void (CTavExchg::*set)(T), void (CTavExchg::*get)(T&), int byte) {
   auto in = Filled<T>(byte), out = Filled<T>(0);
-  set(*in);
-  get(*out);
+  (ex.*set)(*in);
+  (ex.*get)(*out);
   return AllBytes(out.get(), sizeof(T), byte);
 }
+using Accessor = kaltest::SectionTest;
 }  // namespace
 
 TEST(AbsentAgent, EveryOperationReportsItsAbsentResult) {
@@ -92,10 +93,7 @@ TEST(AbsentAgent, EveryOperationReportsItsAbsentResult) {
   EXPECT_STREQ(exe, "untouched");
 }
 
-TEST(Accessor, KeyedRecordOperationsWorkOnTheSectionBytes) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
-  CTavExchg ex;
+TEST_F(Accessor, KeyedRecordOperationsWorkOnTheSectionBytes) {
   _TAV_EXCHG_INFO rec{};
   rec.infoId = 7;
   rec.processId = 700;
@@ -144,11 +142,8 @@ TEST(Accessor, KeyedRecordOperationsWorkOnTheSectionBytes) {
   EXPECT_EQ(reinterpret_cast<const char*>(s.exchange.Data())[2103860], 'Y');
 }
 
-TEST(Accessor, StringFieldsLandAtTheirOffsets) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
+TEST_F(Accessor, StringFieldsLandAtTheirOffsets) {
   const char* base = static_cast<const char*>(s.exchange.Data());
-  CTavExchg ex;
   // The setters take char* as the clients declare them; they only read the text.
   char tav[] = "tav", dy[] = "dy", mm[] = "mm", user[] = "name", pass[] = "pass", extra[] = "extra",
        ipIn[] = "10.1.1.1", portIn[] = "8080", outKey[] = "outkey", mailIn[] = "a@b";
@@ -202,10 +197,7 @@ TEST(Accessor, StringFieldsLandAtTheirOffsets) {
   EXPECT_EQ(strlen(hooks.data()), 1024u);
 }
 
-TEST(Accessor, RecordsAndFlagsRoundTrip) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
-  CTavExchg ex;
+TEST_F(Accessor, RecordsAndFlagsRoundTrip) {
   auto policy = Filled<_PRINT_EXCHG_INFO>(0);
   policy->readWatermark = 1;
   std::wcscpy(policy->watermarkText, L"Top secret");
@@ -215,15 +207,9 @@ TEST(Accessor, RecordsAndFlagsRoundTrip) {
   ex.GetPrintPolicy(*back);
   EXPECT_EQ(std::memcmp(back.get(), policy.get(), sizeof(*policy)), 0);
 
-  EXPECT_TRUE(RoundTrips<CLIENTTERMINAL>(
-      0x21, [&](CLIENTTERMINAL& r) { ex.SetTerminalInfo(r); },
-      [&](CLIENTTERMINAL& r) { ex.GetTerminalInfo(r); }));
-  EXPECT_TRUE(RoundTrips<UserOperate>(
-      0x31, [&](UserOperate& r) { ex.SetUserOperate(r); },
-      [&](UserOperate& r) { ex.GetUserOperate(r); }));
-  EXPECT_TRUE(RoundTrips<LogRecordType>(
-      0x41, [&](LogRecordType& r) { ex.SetLogRecordType(r); },
-      [&](LogRecordType& r) { ex.GetLogRecordType(r); }));
+  EXPECT_TRUE(RoundTrips(ex, &CTavExchg::SetTerminalInfo, &CTavExchg::GetTerminalInfo, 0x21));
+  EXPECT_TRUE(RoundTrips(ex, &CTavExchg::SetUserOperate, &CTavExchg::GetUserOperate, 0x31));
+  EXPECT_TRUE(RoundTrips(ex, &CTavExchg::SetLogRecordType, &CTavExchg::GetLogRecordType, 0x41));
 
   EXPECT_TRUE(ex.SetWaterMarkFlag(3));
   int flag = 0;
@@ -250,10 +236,7 @@ TEST(Accessor, RecordsAndFlagsRoundTrip) {
   EXPECT_EQ(ex.GetPolicy(encOut.data()), 64);
 }
 
-TEST(Accessor, IdentifierListsThroughTheAccessor) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
-  CTavExchg ex;
+TEST_F(Accessor, IdentifierListsThroughTheAccessor) {
   EXPECT_EQ(ex.AddDy(1), 1);
   EXPECT_EQ(ex.AddDy(2), 2);
   EXPECT_EQ(ex.AddDy(1), 2);
@@ -274,10 +257,7 @@ TEST(Accessor, IdentifierListsThroughTheAccessor) {
   EXPECT_EQ(s.Block().hookIdCount, 0);
 }
 
-TEST(Accessor, SignatureExeAccumulatesAndIsClearedByItsReader) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
-  CTavExchg ex;
+TEST_F(Accessor, SignatureExeAccumulatesAndIsClearedByItsReader) {
   char one[] = "one.exe", two[] = "two.exe", across[] = "e|tw";
   ex.SetSignatureExe(one);
   ex.SetSignatureExe(two);
@@ -291,10 +271,7 @@ TEST(Accessor, SignatureExeAccumulatesAndIsClearedByItsReader) {
   EXPECT_STREQ(out, "");
 }
 
-TEST(Accessor, NewProcessIsAppendedWithAndWithoutTheEvent) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
-  CTavExchg ex;
+TEST_F(Accessor, NewProcessIsAppendedWithAndWithoutTheEvent) {
   ex.AddNewProcess(100);  // nobody created the event
   EXPECT_EQ(s.Block().newProcessCount, 1);
   EXPECT_EQ(s.Block().newProcessIds[0], 100u);
@@ -316,7 +293,7 @@ TEST(Accessor, NewProcessIsAppendedWithAndWithoutTheEvent) {
   EXPECT_EQ(s.Block().newProcessCount, 0);
 }
 
-TEST(Accessor, EmployeeIdGoesToBothSectionsAndIsReadFromTheNumberSection) {
+TEST(AccessorOwnSections, EmployeeIdGoesToBothSectionsAndIsReadFromTheNumberSection) {
   {
     kaltest::CTestSections s;
     ASSERT_TRUE(s.Ok());
@@ -350,7 +327,7 @@ TEST(Accessor, EmployeeIdGoesToBothSectionsAndIsReadFromTheNumberSection) {
   }
 }
 
-TEST(Accessor, ContentSafeReadsASectionThatGrantsOnlyReadAccess) {
+TEST(AccessorOwnSections, ContentSafeReadsASectionThatGrantsOnlyReadAccess) {
   // Everyone may query and map for reading, nothing more.
   kaltest::CTestSection ro(kal::kExchangeSectionName, kal::kExchangeBlockSize,
                            L"D:(A;;0x0005;;;WD)");
@@ -369,7 +346,7 @@ TEST(Accessor, ContentSafeReadsASectionThatGrantsOnlyReadAccess) {
   EXPECT_TRUE(AllBytes(content.get(), sizeof(*content), 0x6B));
 }
 
-TEST(Accessor, SetupTypeWritesItsUngatedLines) {
+TEST(AccessorOwnSections, SetupTypeWritesItsUngatedLines) {
   kaltest::CDbwinCapture capture;
   ASSERT_TRUE(capture.Listening());
   CTavExchg ex;

@@ -32,7 +32,7 @@ const char kPolicy[] =
 
 }  // namespace
 
-TEST(AgentProcess, PublishesThePolicyAcrossProcesses) {
+TEST(AgentProcess, PublishesThePolicyAcrossProcessesAndToTheShowTool) {
   kaltest::CAgentProcess agent;
   ASSERT_TRUE(agent.Start(kPolicy));
   CTavExchg ex;
@@ -65,11 +65,23 @@ TEST(AgentProcess, PublishesThePolicyAcrossProcesses) {
   ex.GetCurrentIpPort(ip, port);
   EXPECT_STREQ(ip, "1.2.3.4");
   EXPECT_STREQ(port, "99");
+  std::string out;
+  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"show", &out), 0);
+  EXPECT_NE(out.find("user.name=bob"), std::string::npos) << out;
+  EXPECT_NE(out.find("pid 4242 infoId 4242 readOnly=1 print=0"), std::string::npos) << out;
+  EXPECT_NE(out.find("watermark.text=Geheim \xC3\xA4\\nline2"), std::string::npos) << out;
 
   agent.Stop();
   EXPECT_EQ(ex.GetCount(), 0);  // the sections went away with the agent
   ex.GetCurrentIpPort(ip, port);
   EXPECT_STREQ(ip, "127.0.0.1");
+  // Without an agent, show says so and set fails.
+  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"show", &out), 0);
+  EXPECT_NE(out.find("agent sections: absent"), std::string::npos) << out;
+  EXPECT_NE(out.find("ip=127.0.0.1 port=0"), std::string::npos) << out;
+  std::wstring path = kaltest::WriteTempFile("[user]\nname=x\n", L".policy");
+  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"set \"" + path + L"\"", nullptr), 2);
+  DeleteFileW(path.c_str());
 }
 
 TEST(AgentProcess, ListsRunningProcessesByExeNameAndForgetsEndedOnes) {
@@ -119,23 +131,6 @@ TEST(AgentProcess, SetReplacesThePolicyOfTheRunningAgent) {
   EXPECT_FALSE(agent.Set("[user]\nnosuchkey = 1\n"));  // rejected, the old policy stays
   GetUserNameAndPsw(name, nullptr);
   EXPECT_STREQ(name, "second");
-}
-
-TEST(AgentTool, ShowPrintsTheBlockAndSetFailsWithoutAnAgent) {
-  std::string out;
-  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"show", &out), 0);
-  EXPECT_NE(out.find("agent sections: absent"), std::string::npos) << out;
-  EXPECT_NE(out.find("ip=127.0.0.1 port=0"), std::string::npos) << out;
-  std::wstring path = kaltest::WriteTempFile("[user]\nname=x\n", L".policy");
-  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"set \"" + path + L"\"", nullptr), 2);
-  DeleteFileW(path.c_str());
-
-  kaltest::CAgentProcess agent;
-  ASSERT_TRUE(agent.Start(kPolicy));
-  EXPECT_EQ(kaltest::RunBinTool(L"TavRegedit.exe", L"show", &out), 0);
-  EXPECT_NE(out.find("user.name=bob"), std::string::npos) << out;
-  EXPECT_NE(out.find("pid 4242 infoId 4242 readOnly=1 print=0"), std::string::npos) << out;
-  EXPECT_NE(out.find("watermark.text=Geheim \xC3\xA4\\nline2"), std::string::npos) << out;
 }
 
 TEST(AgentTool, RejectsABadPolicyFile) {

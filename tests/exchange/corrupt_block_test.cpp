@@ -27,9 +27,7 @@ class CGuarded {
   }
   T* Get() { return reinterpret_cast<T*>(m_bytes.data()); }
   bool GuardIntact() const {
-    for (size_t i = m_n * sizeof(T); i < m_bytes.size(); ++i)
-      if (m_bytes[i] != kGuard) return false;
-    return true;
+    return kaltest::AllBytes(m_bytes.data() + m_n * sizeof(T), kGuardBytes, kGuard);
   }
 
  private:
@@ -46,16 +44,12 @@ void ExpectReads(const char* what, int expected, size_t capacity, Read read) {
 }
 
 void SetAllCounts(ExchangeBlock& b, int32_t count) {
-  b.tavInfoCount = count;
-  b.dyCount = count;
-  b.encryptPolicyCount = count;
-  b.multiKeyPolicyCount = count;
-  b.newProcessCount = count;
-  b.signatureProCount = count;
-  b.fakeIdCount = count;
-  b.hookIdCount = count;
-  b.smartInfoCount = count;
-  b.sandboxInfoCount = count;
+  for (int32_t ExchangeBlock::*field :
+       {&ExchangeBlock::tavInfoCount, &ExchangeBlock::dyCount, &ExchangeBlock::encryptPolicyCount,
+        &ExchangeBlock::multiKeyPolicyCount, &ExchangeBlock::newProcessCount,
+        &ExchangeBlock::signatureProCount, &ExchangeBlock::fakeIdCount, &ExchangeBlock::hookIdCount,
+        &ExchangeBlock::smartInfoCount, &ExchangeBlock::sandboxInfoCount})
+    b.*field = count;
 }
 
 void FillTextFields(ExchangeBlock& b) {
@@ -69,15 +63,12 @@ void FillTextFields(ExchangeBlock& b) {
   std::memset(b.hookWhiteList, 'h', sizeof(b.hookWhiteList));
 }
 
-class CorruptBlock : public ::testing::TestWithParam<int32_t> {};
+class CorruptBlock : public kaltest::SectionTest, public ::testing::WithParamInterface<int32_t> {};
 
 }  // namespace
 
 TEST_P(CorruptBlock, ReadersStayWithinCapacityAndBuffers) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
   SetAllCounts(s.Block(), GetParam());
-  CTavExchg ex;
   // Entries a reader may touch: the stored count, clamped to the array's capacity.
   auto upTo = [](int capacity) {
     return GetParam() < 0 ? 0 : (GetParam() > capacity ? capacity : GetParam());
@@ -107,8 +98,6 @@ TEST_P(CorruptBlock, ReadersStayWithinCapacityAndBuffers) {
 }
 
 TEST_P(CorruptBlock, WritersNeverWritePastTheirArrays) {
-  kaltest::CTestSections s;
-  ASSERT_TRUE(s.Ok());
   ExchangeBlock& b = s.Block();
   SetAllCounts(b, GetParam());
   std::strcpy(b.userName, "after-tav");
@@ -117,19 +106,15 @@ TEST_P(CorruptBlock, WritersNeverWritePastTheirArrays) {
   b.currentIp[0] = 'i';              // follows hookIdCount
   b.sandboxInfoCount = GetParam();   // follows smartInfo
   b.docFlag = 'D';                   // follows sandboxInfo
-  CTavExchg ex;
-  _TAV_EXCHG_INFO rec{};
-  std::memset(&rec, 0xEE, sizeof(rec));
-  rec.infoId = 1;
-  EXPECT_EQ(ex.AddInfo(rec), 0);
-  _SMART_EXCHG_INFO sm{};
-  std::memset(&sm, 0xEE, sizeof(sm));
-  sm.processId = 2;
-  EXPECT_EQ(ex.AddInfo(sm), 0);
-  _SANDBOX_EXCHG_INFO sb{};
-  std::memset(&sb, 0xEE, sizeof(sb));
-  sb.sandboxId = 3;
-  EXPECT_EQ(ex.AddInfo_doc(sb), 0);
+  auto rec = kaltest::Filled<_TAV_EXCHG_INFO>(0xEE);
+  rec->infoId = 1;
+  EXPECT_EQ(ex.AddInfo(*rec), 0);
+  auto sm = kaltest::Filled<_SMART_EXCHG_INFO>(0xEE);
+  sm->processId = 2;
+  EXPECT_EQ(ex.AddInfo(*sm), 0);
+  auto sb = kaltest::Filled<_SANDBOX_EXCHG_INFO>(0xEE);
+  sb->sandboxId = 3;
+  EXPECT_EQ(ex.AddInfo_doc(*sb), 0);
   EXPECT_GE(ex.AddDy(4), 0);
   EXPECT_GE(ex.DelDy(12345), 0);
   ex.SignatureAddHookID(5);
@@ -163,38 +148,30 @@ TEST(CorruptText, FieldsWithoutNulAreCutAtTheFieldEnd) {
   std::memset(s.out.Data(), 'o', 64);
   CTavExchg ex;
 
-  auto check64 = [](const char* what, auto&& get) {
-    CGuarded<char> out(64);
+  // Each reader into a buffer of its field's size: one byte short, nothing written beyond.
+  auto cut = [](const char* what, size_t n, auto&& get) {
+    CGuarded<char> out(n);
     get(out.Get());
-    EXPECT_EQ(strnlen(out.Get(), 64), 63u) << what;
+    EXPECT_EQ(strnlen(out.Get(), n), n - 1) << what;
     EXPECT_TRUE(out.GuardIntact()) << what;
   };
-  check64("tavKey", [&](char* o) { ex.GetTAVKey(o); });
-  check64("dyKey", [&](char* o) { ex.GetDyKey(o); });
-  check64("dyKeyname", [&](char* o) { GetDyKeyname(o); });
-  check64("multiMainKey", [&](char* o) { EXPECT_EQ(ex.GetMultiMainKey(o), 1); });
-  check64("outDyKey", [&](char* o) { ex.GetTavOutDyKey(o); });
-  check64("ip", [&](char* o) { ex.GetCurrentIpPort(o, nullptr); });
-  check64("port", [&](char* o) { ex.GetCurrentIpPort(nullptr, o); });
-
-  CGuarded<char> name(256), pw(256), extra(256), emp(256), name2(256);
-  ex.GetDefaultUserNameAndPsw(name.Get(), pw.Get(), extra.Get());
-  kal::GetUserEmployeeIdBounded(emp.Get(), 256);
-  GetUserNameAndPsw(name2.Get(), nullptr);
-  for (auto* g : {&name, &pw, &extra, &emp, &name2}) {
-    EXPECT_EQ(strnlen(g->Get(), 256), 255u);
-    EXPECT_TRUE(g->GuardIntact());
-  }
-  CGuarded<char> mail(4096), screen(40960), hooks(1025), sig(4096);
-  ex.GetDyMailWhite(mail.Get());
-  ex.GetprotectScreen(screen.Get());
-  ex.GethookWhiteList(hooks.Get());
-  EXPECT_EQ(ex.GetSignatureExe(sig.Get()), 1);
-  EXPECT_EQ(strnlen(mail.Get(), 4096), 4095u);
-  EXPECT_EQ(strnlen(screen.Get(), 40960), 40959u);
-  EXPECT_EQ(strnlen(hooks.Get(), 1025), 1024u);
-  EXPECT_EQ(strnlen(sig.Get(), 4096), 4095u);
-  for (auto* g : {&mail, &screen, &hooks, &sig}) EXPECT_TRUE(g->GuardIntact());
+  cut("tavKey", 64, [&](char* o) { ex.GetTAVKey(o); });
+  cut("dyKey", 64, [&](char* o) { ex.GetDyKey(o); });
+  cut("dyKeyname", 64, [&](char* o) { GetDyKeyname(o); });
+  cut("multiMainKey", 64, [&](char* o) { EXPECT_EQ(ex.GetMultiMainKey(o), 1); });
+  cut("outDyKey", 64, [&](char* o) { ex.GetTavOutDyKey(o); });
+  cut("ip", 64, [&](char* o) { ex.GetCurrentIpPort(o, nullptr); });
+  cut("port", 64, [&](char* o) { ex.GetCurrentIpPort(nullptr, o); });
+  char a[256], b[256];
+  cut("name", 256, [&](char* o) { ex.GetDefaultUserNameAndPsw(o, a, b); });
+  cut("password", 256, [&](char* o) { ex.GetDefaultUserNameAndPsw(a, o, b); });
+  cut("extra", 256, [&](char* o) { ex.GetDefaultUserNameAndPsw(a, b, o); });
+  cut("employeeId", 256, [&](char* o) { kal::GetUserEmployeeIdBounded(o, 256); });
+  cut("GetUserNameAndPsw", 256, [&](char* o) { GetUserNameAndPsw(o, nullptr); });
+  cut("mail", 4096, [&](char* o) { ex.GetDyMailWhite(o); });
+  cut("screen", 40960, [&](char* o) { ex.GetprotectScreen(o); });
+  cut("hooks", 1025, [&](char* o) { ex.GethookWhiteList(o); });
+  cut("signatureExe", 4096, [&](char* o) { EXPECT_EQ(ex.GetSignatureExe(o), 1); });
 
   // A full signature list without a NUL still takes a new name without overrunning.
   FillTextFields(s.Block());

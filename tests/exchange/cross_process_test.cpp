@@ -18,11 +18,10 @@ namespace {
 bool StartChild(const std::wstring& args, kal::CHandleOwner* process) {
   return kaltest::Spawn(L"\"" + kaltest::BinPath(L"exchange_child.exe") + L"\" " + args, process);
 }
+using CrossProcess = kaltest::SectionTest;
 }  // namespace
 
-TEST(CrossProcess, ConcurrentAddAndDeleteLeaveConsistentLists) {
-  kaltest::CTestSections sections;
-  ASSERT_TRUE(sections.Ok());
+TEST_F(CrossProcess, ConcurrentAddAndDeleteLeaveConsistentLists) {
   constexpr unsigned kChildren = 3, kIds = 40, kRounds = 15;
   std::vector<kal::CHandleOwner> children(kChildren);
   for (unsigned c = 0; c < kChildren; ++c)
@@ -36,7 +35,6 @@ TEST(CrossProcess, ConcurrentAddAndDeleteLeaveConsistentLists) {
   for (unsigned c = 0; c < kChildren; ++c)
     for (unsigned id = 1000 * (c + 1) + 1; id < 1000 * (c + 1) + kIds; id += 2) expected.insert(id);
 
-  CTavExchg ex;
   std::vector<unsigned> dy(256);
   const int n = ex.GetDyAll(dy.data());
   ASSERT_EQ(n, static_cast<int>(expected.size()));
@@ -55,10 +53,7 @@ TEST(CrossProcess, ConcurrentAddAndDeleteLeaveConsistentLists) {
   EXPECT_EQ(ids, expected);
 }
 
-TEST(CrossProcess, AHolderThatNeverReleasesDelaysOthersByAboutTheBound) {
-  kaltest::CTestSections sections;
-  ASSERT_TRUE(sections.Ok());
-  CTavExchg ex;
+TEST_F(CrossProcess, AHolderThatNeverReleasesDelaysOthersByAboutTheBound) {
   char lockFree[] = "k";
   ex.SetTAVKey(lockFree);  // the lock is free: the event is signalled again afterwards
 

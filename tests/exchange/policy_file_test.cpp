@@ -20,6 +20,13 @@ std::vector<int> Units(const ExWChar* field, size_t n) {
   return std::vector<int>(field, field + n);
 }
 
+CAgentPolicy Parsed(const std::string& text) {
+  CAgentPolicy p;
+  std::string error;
+  EXPECT_TRUE(kal::agent::ParsePolicy(text, &p, &error)) << error;
+  return p;
+}
+
 std::string ParseError(const std::string& text) {
   CAgentPolicy p;
   std::string error;
@@ -29,14 +36,10 @@ std::string ParseError(const std::string& text) {
 }  // namespace
 
 TEST(PolicyFile, ParsesSectionsKeysAndProcessEntries) {
-  CAgentPolicy p;
-  std::string error;
-  ASSERT_TRUE(kal::agent::ParsePolicy(
+  const CAgentPolicy p = Parsed(
       "\xEF\xBB\xBF# comment\n; also a comment\n[User]\r\n  Name = Ann Lee  \r\n"
       "[watermark]\nfontSize = 0x20\nmodelFlag=1\ntext = a\\nb\\\\c\n"
-      "[processes]\nprotect = winword.exe readonly=1\nprotect = pid:77 print=1\nsmart = pid:8\n",
-      &p, &error))
-      << error;
+      "[processes]\nprotect = winword.exe readonly=1\nprotect = pid:77 print=1\nsmart = pid:8\n");
   EXPECT_EQ(p.m_strUserName, "Ann Lee");
   EXPECT_EQ(p.m_print.watermarkFontSize, 32u);
   EXPECT_EQ(p.m_print.watermodelflag, 1u);
@@ -92,15 +95,11 @@ TEST(PolicyFile, ApplyRebuildsTheListsAndWritesEveryField) {
   auto b = NewBlock();
   b->tavInfoCount = 3;  // left over from an earlier policy
   b->tavInfo[0].processId = 999;
-  CAgentPolicy p;
-  std::string error;
-  ASSERT_TRUE(kal::agent::ParsePolicy(
-      "[user]\nname=n\nextra=x\npassword=p\nemployeeId=e\n[watermark]\nreadWatermark=1\n"
-      "[processes]\nprotect = pid:5 readonly=1\nprotect = word.exe\nsmart = pid:6\n"
-      "[screen]\nprotectScreen=A|B\n[keys]\nip=1.1.1.1\nport=2\ntavKey=t\ndyKey=d\n",
-      &p, &error))
-      << error;
-  kal::agent::ApplyPolicy(p, *b);
+  kal::agent::ApplyPolicy(
+      Parsed("[user]\nname=n\nextra=x\npassword=p\nemployeeId=e\n[watermark]\nreadWatermark=1\n"
+             "[processes]\nprotect = pid:5 readonly=1\nprotect = word.exe\nsmart = pid:6\n"
+             "[screen]\nprotectScreen=A|B\n[keys]\nip=1.1.1.1\nport=2\ntavKey=t\ndyKey=d\n"),
+      *b);
   EXPECT_STREQ(b->userName, "n");
   EXPECT_STREQ(b->userNameExtra, "x");
   EXPECT_STREQ(b->userPassword, "p");
@@ -119,10 +118,8 @@ TEST(PolicyFile, ApplyRebuildsTheListsAndWritesEveryField) {
 
 TEST(PolicyFile, ScanAddsNamedProcessesOnceAndDropsEndedOnes) {
   auto b = NewBlock();
-  CAgentPolicy p;
-  std::string error;
-  ASSERT_TRUE(kal::agent::ParsePolicy(
-      "[processes]\nprotect = WINWORD.EXE readonly=1 print=1\nsmart = excel.exe\n", &p, &error));
+  const CAgentPolicy p =
+      Parsed("[processes]\nprotect = WINWORD.EXE readonly=1 print=1\nsmart = excel.exe\n");
   std::vector<uint32_t> added;
   std::vector<CRunningProcess> running = {
       {10, "winword.exe"}, {11, "Excel.exe"}, {12, "other.exe"}};

@@ -7,8 +7,11 @@
 #include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "exchange/exchange_layout.h"
 #include "exchange/handle_owner.h"
+#include "exchange/tav_exchg.h"
 
 namespace kaltest {
 
@@ -52,6 +55,14 @@ struct CTestSections {
   CTestSection userNumber{kal::kUserNumberSectionName, 256};
   ExchangeBlock& Block() const { return exchange.Block(); }
   bool Ok() const { return exchange.Ok() && out.Ok() && userNumber.Ok(); }
+};
+
+// A test with the three sections and an accessor on them.
+class SectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(s.Ok()); }
+  CTestSections s;
+  CTavExchg ex;
 };
 
 // A heap object with every byte set to `byte`, and the check that a buffer still is.
