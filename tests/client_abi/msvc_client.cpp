@@ -2,7 +2,8 @@
 // it for x86_64-pc-windows-msvc and lld-link links it against KalMsAddin.lib and kernel32
 // only: no C runtime, no GCC tool. It constructs the accessor on the stack and on the heap,
 // copies it, and calls every operation through the Microsoft names.
-//   msvc_client.exe present   the reference agent runs with the test's policy
+//   msvc_client.exe present   the reference agent runs (what it publishes is asserted by the
+//                             exchange suite; here each operation's round trip)
 //   msvc_client.exe absent    no section exists: every operation gives its default
 // The exit code is the number of failed checks; each failure prints its line.
 #include "kalmsaddin/tav_exchg.h"
@@ -134,26 +135,6 @@ void Objects() {
   CTavExchg* second = new CTavExchg(onStack);
   CHECK(second->GetCount() >= 0);
   delete second;
-}
-
-// What the agent published (the test's policy).
-void AgentPolicy(CTavExchg& ex) {
-  char name[256] = "", pw[256] = "", extra[256] = "", emp[256] = "";
-  ex.GetDefaultUserNameAndPsw(name, pw, extra);
-  CHECK(Same(name, "bob") && Same(pw, "pw1") && Same(extra, "R&D"));
-  ex.GetUserEmployeeId(emp);
-  CHECK(Same(emp, "4711"));
-  char ip[64] = "", port[64] = "";
-  ex.GetCurrentIpPort(ip, port);
-  CHECK(Same(ip, "1.2.3.4") && Same(port, "99"));
-  ex.GetprotectScreen(g_screenOut);
-  CHECK(Same(g_screenOut, "A.EXE|B.EXE"));
-  ex.GetPrintPolicy(g_printOut);
-  CHECK(g_printOut.readWatermark == 1 && g_printOut.watermarkFontSize == 40);
-  CHECK(g_printOut.watermarkColor[0] == L'1' && g_printOut.watermarkColor[1] == L',');
-  _TAV_EXCHG_INFO rec = {};
-  CHECK(ex.GetInfo_doc(4242u, rec) == 0 && rec.readOnlyFlag == 1 && rec.printFlag == 0);
-  CHECK(ex.GetInfo_doc(5151u, 0) == 0);
 }
 
 void Strings(CTavExchg& ex) {
@@ -348,6 +329,23 @@ void ArraysAndSingleRecords(CTavExchg& ex) {
   CHECK(ex.GetSetupType() == 0xFFFFFFF0u);
 }
 
+// A getter handed a record of known bytes: true when it left them as they were.
+template <typename T, typename Get>
+bool Untouched(T& out, T& reference, Get get) {
+  Fill(out, 3);
+  Fill(reference, 3);
+  get(out);
+  return SameBytes(&out, &reference, sizeof(T));
+}
+
+// A text getter handed a stale buffer: true when it leaves the empty text.
+template <typename Get>
+bool Clears(Get get) {
+  char out[256] = "stale";
+  get(out);
+  return Same(out, "");
+}
+
 // No agent: the results and defaults for an absent section.
 void Absent(CTavExchg& ex) {
   _TAV_EXCHG_INFO tav = {};
@@ -376,29 +374,22 @@ void Absent(CTavExchg& ex) {
 
   CHECK(ex.GetPolicy(g_policiesOut) == 0 && ex.GetMultiKeyListInfo(g_multiOut) == 0);
   CHECK(ex.GetSignaturePro(g_prosOut) == 0);
-  Fill(g_printOut, 1);
-  Fill(g_print, 1);
-  ex.GetPrintPolicy(g_printOut);
-  CHECK(SameBytes(&g_print, &g_printOut, sizeof(g_print)));  // untouched
-  Fill(g_contentOut, 2);
-  Fill(g_content, 2);
-  ex.GetContentSafe(g_contentOut, 1);
-  CHECK(SameBytes(&g_content, &g_contentOut, sizeof(g_content)));
+  // Record getters leave the caller's bytes untouched.
+  CHECK(Untouched(g_printOut, g_print, [&](auto& r) { ex.GetPrintPolicy(r); }));
+  CHECK(Untouched(g_contentOut, g_content, [&](auto& r) { ex.GetContentSafe(r, 1); }));
+  CHECK(Untouched(g_contentOut, g_content, [&](auto& r) { ex.GetContentSafe(r, 0); }));
   CLIENTTERMINAL terminal, expected;
-  Fill(terminal, 3);
-  Fill(expected, 3);
-  ex.GetTerminalInfo(terminal);
-  CHECK(SameBytes(&terminal, &expected, sizeof(terminal)));
+  CHECK(Untouched(terminal, expected, [&](auto& r) { ex.GetTerminalInfo(r); }));
   int wm = 5;
   CHECK(!ex.SetWaterMarkFlag(1) && !ex.GetWaterMarkFlag(wm) && wm == 5);
   CHECK(ex.GetConnectSer() == 0 && ex.GetSetupType() == 0u);
 
-  char out[256] = "stale", ip[64] = "x", port[64] = "x";
-  ex.GetTAVKey(out);
-  CHECK(Same(out, ""));
-  GetDyKeyname(out);
-  CHECK(Same(out, ""));
-  CHECK(ex.GetMultiMainKey(out) == 0 && Same(out, ""));
+  CHECK(Clears([&](char* o) { ex.GetTAVKey(o); }));
+  CHECK(Clears([&](char* o) { GetDyKeyname(o); }));
+  CHECK(Clears([&](char* o) { CHECK(ex.GetMultiMainKey(o) == 0); }));
+  CHECK(Clears([&](char* o) { ex.GetUserEmployeeId(o); }));
+  CHECK(Clears([&](char* o) { ex.GetTavOutDyKey(o); }));
+  char ip[64] = "x", port[64] = "x";
   ex.GetCurrentIpPort(ip, port);
   CHECK(Same(ip, "127.0.0.1") && Same(port, "0"));
   char name[256] = "n", pw[256] = "p", extra[256] = "e";
@@ -407,11 +398,6 @@ void Absent(CTavExchg& ex) {
   name[0] = pw[0] = 'x';
   GetUserNameAndPsw(name, pw);
   CHECK(Same(name, "") && Same(pw, ""));
-  ex.GetUserEmployeeId(out);
-  CHECK(Same(out, ""));
-  out[0] = 's';
-  ex.GetTavOutDyKey(out);
-  CHECK(Same(out, ""));
   g_sig[0] = 'k';
   g_sig[1] = '\0';
   CHECK(ex.GetSignatureExe(g_sig) == 0 && Same(g_sig, "k"));  // out untouched
@@ -432,7 +418,6 @@ extern "C" void ClientMain() {
   Objects();
   CTavExchg ex;
   if (EndsWith(line, "present")) {
-    AgentPolicy(ex);
     Strings(ex);
     KeyedRecords(ex);
     IdentifierLists(ex);
