@@ -2,6 +2,7 @@
 // unadvise, identity of the sink, and handlers receiving the arguments in natural order
 // although the source fires them reversed.
 #include <windows.h>
+
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -13,12 +14,13 @@
 
 #include "core/com_util.h"
 #include "core/event_sink.h"
+#include "tests/com/fake_dispatch.h"
 
 namespace {
 
 // {6C0B7A52-1F0E-4C55-9B0B-3D7C0E4B9A11}: the test's event dispinterface.
-const IID DIID_TestEvents = {0x6C0B7A52, 0x1F0E, 0x4C55,
-                             {0x9B, 0x0B, 0x3D, 0x7C, 0x0E, 0x4B, 0x9A, 0x11}};
+const IID DIID_TestEvents = {
+    0x6C0B7A52, 0x1F0E, 0x4C55, {0x9B, 0x0B, 0x3D, 0x7C, 0x0E, 0x4B, 0x9A, 0x11}};
 
 // Event source: one connection point for DIID_TestEvents.
 class CTestSource final : public IConnectionPointContainer, public IConnectionPoint {
@@ -68,7 +70,8 @@ class CTestSource final : public IConnectionPointContainer, public IConnectionPo
     return S_OK;
   }
   STDMETHODIMP Unadvise(DWORD cookie) override {
-    if (cookie == 0 || cookie > m_sinks.size() || !m_sinks[cookie - 1]) return CONNECT_E_NOCONNECTION;
+    if (cookie == 0 || cookie > m_sinks.size() || !m_sinks[cookie - 1])
+      return CONNECT_E_NOCONNECTION;
     m_sinks[cookie - 1]->Release();
     m_sinks[cookie - 1] = nullptr;
     return S_OK;
@@ -89,7 +92,8 @@ class CTestSource final : public IConnectionPointContainer, public IConnectionPo
                          static_cast<UINT>(reversed.size()), 0};
     HRESULT hr = S_OK;
     for (IDispatch* sink : m_sinks) {
-      if (sink) hr = sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+      if (sink)
+        hr = sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     }
     return hr;
   }
@@ -97,18 +101,6 @@ class CTestSource final : public IConnectionPointContainer, public IConnectionPo
  private:
   ULONG m_cRef = 1;
   std::vector<IDispatch*> m_sinks;
-};
-
-// A counted owner standing in for an add-in object (and an object without events).
-class COwner final : public IUnknown {
- public:
-  STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-  ULONG m_cRef = 1;
 };
 
 // The handlers' recorder.
@@ -211,7 +203,7 @@ TEST_F(EventSinkTest, AdviseUnadviseAndDestructionDisconnect) {
   m_source.Fire(4, {1});
   EXPECT_TRUE(m_handlers.m_log.empty());
 
-  COwner plain;
+  comtest::CCountingUnknown plain;  // an object without events
   EXPECT_EQ(E_NOINTERFACE, sink.Advise(&plain));
   EXPECT_EQ(E_POINTER, sink.Advise(nullptr));
   kal::CDispEventSinkT<CHandlers> wrongIid(&m_handlers, 1, IID_IPersist, kEntries);
@@ -226,7 +218,7 @@ TEST_F(EventSinkTest, AdviseUnadviseAndDestructionDisconnect) {
 }
 
 TEST_F(EventSinkTest, IdentityAndReferenceCountingOnTheOwner) {
-  COwner owner;
+  comtest::CCountingUnknown owner;  // stands in for the add-in object
   kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries, &owner);
   void* p = nullptr;
   EXPECT_EQ(S_OK, sink.QueryInterface(IID_IUnknown, &p));
