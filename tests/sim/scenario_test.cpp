@@ -41,18 +41,14 @@ class ScenarioRun : public ::testing::Test {
     doc->sections[0]->headers[0].story->shapes.push_back(shape);
     doc->viewType = kViewNormal;
     m_doc = m_app->AddDocument(doc);
-    m_scenario = std::make_unique<CWordScenario>(
-        *m_app.Get(),
-        [this](DWORD ms) {
-          m_waited += ms;
-          return true;
-        },
-        nullptr,
-        [this](unsigned ticks, DWORD limitMs) {
-          m_ticksAsked += ticks;
-          m_tickLimit = limitMs;
-          return m_tickAnswer;
-        });
+    m_scenario = std::make_unique<CWordScenario>(*m_app.Get(), [this](DWORD ms) {
+      m_waited += ms;
+      return true;
+    }, nullptr, [this](unsigned ticks, DWORD limitMs) {
+      m_ticksAsked += ticks;
+      m_tickLimit = limitMs;
+      return m_tickAnswer;
+    });
   }
   void TearDown() override { CSimFaults::Instance().Clear(); }
   std::wstring Run(const std::wstring& line) { return m_scenario->Run(ParseScenario(line).at(0)); }
@@ -108,9 +104,8 @@ TEST_F(ScenarioRun, TypingWaitingRibbonAndBadSteps) {
   EXPECT_EQ(L"in header", m_doc->sections[0]->headers[0].story->text);
   EXPECT_EQ(L"ok", Run(L"wait 250"));
   EXPECT_EQ(250u, m_waited);
-  m_app->ApplyCustomUi(
-      L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\"><commands>"
-      L"<command idMso=\"WatermarkGallery\" enabled=\"false\"/></commands></customUI>");
+  m_app->ApplyCustomUi(L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\"><commands>"
+                       L"<command idMso=\"WatermarkGallery\" enabled=\"false\"/></commands></customUI>");
   EXPECT_EQ(L"refused: command disabled", Run(L"ribbon WatermarkGallery"));
   EXPECT_EQ(L"error: unknown command", Run(L"ribbon NoSuchCommand"));
   EXPECT_EQ(L"error: unknown action", Run(L"fly away"));
@@ -129,7 +124,9 @@ TEST_F(ScenarioRun, TypingWaitingRibbonAndBadSteps) {
 }
 
 TEST_F(ScenarioRun, DocumentsOpenNewActivateAndClose) {
-  const std::wstring path = simtest::TempPath(L"scenario_saved.docx");
+  wchar_t dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, dir);
+  std::wstring path = std::wstring(dir) + L"scenario_saved.docx";
   EXPECT_EQ(L"ok", Run(L"saveas " + path));
   EXPECT_TRUE(m_doc->saved);
   EXPECT_EQ(L"ok", Run(L"new"));
@@ -157,8 +154,7 @@ TEST_F(ScenarioRun, TicksWaitForTimerMessagesWithinALimit) {
   EXPECT_EQ(L"ok", Run(L"ticks 1"));
   EXPECT_TRUE(m_scenario->Quit());
 
-  CWordScenario noTicks(
-      *m_app.Get(), [](DWORD) { return true; }, nullptr);
+  CWordScenario noTicks(*m_app.Get(), [](DWORD) { return true; }, nullptr);
   EXPECT_EQ(L"error: timer ticks are not counted here",
             noTicks.Run(ParseScenario(L"ticks 1").at(0)));
 }

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "tests/support/test_paths.h"
 
 namespace kaltest {
@@ -12,8 +10,7 @@ namespace kaltest {
 namespace {
 bool Launch(std::wstring cmd, PROCESS_INFORMATION& pi, DWORD flags = 0) {
   STARTUPINFOW si{sizeof(si)};
-  return ::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si,
-                          &pi);
+  return ::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi);
 }
 
 std::wstring IniPath() { return BinPath(L"KalConfig.ini"); }
@@ -23,10 +20,12 @@ std::wstring Regsvr32(const wchar_t* flags) {
 }  // namespace
 
 bool WriteFileBytes(const std::wstring& path, const std::string& text) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return !out.fail();
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(h);
+  return ok && written == text.size();
 }
 
 std::wstring TempFolder() {
@@ -65,9 +64,7 @@ nlohmann::json ParseJsonFile(const std::wstring& path) {
   return text.empty() ? nlohmann::json() : nlohmann::json::parse(text, nullptr, false);
 }
 
-nlohmann::json CHostResult::Dump(int n) const {
-  return ParseJsonFile(dir + L"dump" + std::to_wstring(n) + L".json");
-}
+nlohmann::json CHostResult::Dump(int n) const { return ParseJsonFile(dir + L"dump" + std::to_wstring(n) + L".json"); }
 
 int RegisterAddin() {
   const int rc = RunAndWait(Regsvr32(L"/s"), 60000);
@@ -83,27 +80,24 @@ void UnregisterAddin() {
 CHostResult RunHost(CAgentProcess& agent, const CHostRun& run, const std::wstring& dirTag) {
   CHostResult result;
   static int s_nRun = 0;
-  const std::wstring dir = TempFolder() + dirTag + L"_" + std::to_wstring(::GetCurrentProcessId()) +
-                           L"_" + std::to_wstring(++s_nRun) + L"\\";
+  const std::wstring dir = TempFolder() + dirTag + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                           std::to_wstring(++s_nRun) + L"\\";
   ::CreateDirectoryW(dir.c_str(), nullptr);
   // Process ids repeat across Wine sessions: a folder of an earlier session is emptied.
   WIN32_FIND_DATAW found;
   HANDLE find = ::FindFirstFileW((dir + L"*").c_str(), &found);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        ::DeleteFileW((dir + found.cFileName).c_str());
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileW((dir + found.cFileName).c_str());
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
   }
   result.dir = dir;
   std::string script = run.script;
   // "dump N" in the script stands for a dump into this run's folder.
-  for (size_t at = script.find("dump "); at != std::string::npos;
-       at = script.find("dump ", at + 5)) {
+  for (size_t at = script.find("dump "); at != std::string::npos; at = script.find("dump ", at + 5)) {
     const size_t end = script.find('\n', at);
-    const std::string n =
-        script.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
+    const std::string n = script.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
     script.replace(at + 5, n.size(), Utf8(dir) + "dump" + n + ".json");
   }
   script += "\ndump " + Utf8(dir + L"final.json") + "\n";
