@@ -28,8 +28,12 @@ class WordModelTest : public ::testing::Test {
     return HeaderShapesOf(m_word.Obj(L"ActiveDocument"), section);
   }
   CDisp AddMark(const CDisp& shapes, const std::wstring& text) {
-    return CDisp(shapes.Call(L"AddTextEffect", {I(0), S(text), S(L"Arial"), R4(36), I(0), I(0),
-                                                R4(100), R4(375), Missing()}));
+    return CDisp(shapes.Call(L"AddTextEffect", MarkArgs(text)));
+  }
+  // AddTextEffect's arguments for a mark of `text` (Arial, 36 pt), anchored at `anchor`.
+  static std::vector<CSimVariant> MarkArgs(const std::wstring& text,
+                                           CSimVariant anchor = Missing()) {
+    return {I(0), S(text), S(L"Arial"), R4(36), I(0), I(0), R4(100), R4(375), anchor};
   }
   ComPtr<CWordApplication> m_app;
   CDisp m_word;
@@ -86,12 +90,8 @@ TEST_F(WordModelTest, EveryHeaderAndFooterShapesSpanTheWholeDocument) {
   EXPECT_EQ(DISP_E_BADINDEX,
             m_word.Obj(L"ActiveDocument").Obj(L"Sections").TryGet(L"Item", {I(4)}).hr);
   // A given anchor range is not modelled and is refused rather than ignored.
-  EXPECT_EQ(
-      DISP_E_EXCEPTION,
-      HeaderShapes(1)
-          .TryCall(L"AddTextEffect", {I(0), S(L"t"), S(L"Arial"), R4(36), I(0), I(0), R4(1), R4(1),
-                                      CSimVariant::Disp(Section(1).Obj(L"Range").Get())})
-          .hr);
+  const CSimVariant range = CSimVariant::Disp(Section(1).Obj(L"Range").Get());
+  EXPECT_EQ(DISP_E_EXCEPTION, HeaderShapes(1).TryCall(L"AddTextEffect", MarkArgs(L"t", range)).hr);
 }
 
 TEST_F(WordModelTest, LinkedHeadersShareOneStoryUntilUnlinked) {
@@ -261,8 +261,7 @@ TEST_F(WordModelTest, CommentsOnlyProtectionRefusesContentAndHeaderShapeChanges)
   document.Call(L"Protect", {I(1), B(true), S(L"secret"), Missing(), Missing()},
                 {L"Type", L"NoReset", L"Password", L"UseIRM", L"EnforceStyleLock"});
   EXPECT_EQ(1, document.Long(L"ProtectionType"));
-  CCallResult add = shapes.TryCall(L"AddTextEffect",
-                                   {I(0), S(L"t"), S(L"Arial"), R4(36), I(0), I(0), R4(1), R4(1)});
+  CCallResult add = shapes.TryCall(L"AddTextEffect", MarkArgs(L"t"));
   EXPECT_EQ(DISP_E_EXCEPTION, add.hr);
   EXPECT_NE(std::wstring::npos, add.error.find(L"locked for editing"));
   EXPECT_EQ(DISP_E_EXCEPTION, shape.TryCall(L"Delete").hr);
