@@ -1,5 +1,6 @@
 // A small late-bound automation client for the simulator tests: calls by name with
-// positional and named arguments, as the add-ins call Office.
+// positional and named arguments, as the add-ins call Office; and an event sink recording
+// what a simulated application fires.
 #pragma once
 #include <windows.h>
 
