@@ -2,6 +2,7 @@
 // interfaces, aggregation, the module lock behind DllCanUnloadNow, IDispatch through the type
 // library, and the embedded type library's names and help strings.
 #include <windows.h>
+
 #include <oleauto.h>
 #include <wrl/client.h>
 
@@ -12,6 +13,7 @@
 #include "core/com/KalMsAddin_h.h"
 #include "core/com_util.h"
 #include "core/office_interfaces.h"
+#include "tests/com/fake_dispatch.h"
 #include "tests/support/test_paths.h"
 
 using Microsoft::WRL::ComPtr;
@@ -166,30 +168,12 @@ TEST_F(ComServerTest, DispatchComesFromTheTypeLibrary) {
   }
 }
 
-// A controlling unknown for aggregation tests: counts its references and forwards queries
-// for anything but IUnknown to the inner object.
-class COuter final : public IUnknown {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown)) {
-      *ppv = this;
-      AddRef();
-      return S_OK;
-    }
-    return m_inner ? m_inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-  ULONG m_cRef = 1;
-  ComPtr<IUnknown> m_inner;
-};
-
 TEST_F(ComServerTest, AggregationDelegatesToTheOuterUnknown) {
   for (const CClassCase& c : kClasses) {
     SCOPED_TRACE(c.name);
     ComPtr<IClassFactory> factory = Factory(c.clsid);
     ASSERT_TRUE(factory);
-    COuter outer;
+    comtest::CCountingUnknown outer;
     IUnknown* refused = reinterpret_cast<IUnknown*>(1);
     EXPECT_EQ(CLASS_E_NOAGGREGATION,
               factory->CreateInstance(&outer, IID_IDispatch, reinterpret_cast<void**>(&refused)));
@@ -208,7 +192,8 @@ TEST_F(ComServerTest, AggregationDelegatesToTheOuterUnknown) {
     identity->Release();
     // A query through a delegating interface goes to the outer, which asks the inner.
     _IDTExtensibility2* ext = nullptr;
-    ASSERT_EQ(S_OK, dual->QueryInterface(kal::IID_IDTExtensibility2, reinterpret_cast<void**>(&ext)));
+    ASSERT_EQ(S_OK,
+              dual->QueryInterface(kal::IID_IDTExtensibility2, reinterpret_cast<void**>(&ext)));
     EXPECT_EQ(3u, outer.m_cRef);
     EXPECT_EQ(S_OK, ext->OnBeginShutdown(nullptr));
     ext->Release();
@@ -271,24 +256,28 @@ TEST_F(ComServerTest, EmbeddedTypeLibraryCarriesItsNamesAndHelpStrings) {
 
   for (const CClassCase& c : kClasses) {
     SCOPED_TRACE(c.name);
-    ComPtr<ITypeInfo> coclass, dual;
-    ASSERT_EQ(S_OK, lib->GetTypeInfoOfGuid(c.clsid, &coclass));
-    ASSERT_EQ(S_OK, coclass->GetDocumentation(MEMBERID_NIL, name.Put(), doc.Put(), nullptr, nullptr));
-    EXPECT_EQ(c.coclass, name.Str());
-    EXPECT_EQ(c.coclassDoc, doc.Str());
-    TYPEATTR* ta = nullptr;
-    ASSERT_EQ(S_OK, coclass->GetTypeAttr(&ta));
-    EXPECT_EQ(TKIND_COCLASS, ta->typekind);
-    EXPECT_TRUE(ta->wTypeFlags & TYPEFLAG_FCANCREATE);
-    coclass->ReleaseTypeAttr(ta);
-
-    ASSERT_EQ(S_OK, lib->GetTypeInfoOfGuid(c.dual, &dual));
-    ASSERT_EQ(S_OK, dual->GetDocumentation(MEMBERID_NIL, name.Put(), doc.Put(), nullptr, nullptr));
-    EXPECT_EQ(c.interfaceName, name.Str());
-    EXPECT_EQ(c.interfaceDoc, doc.Str());
-    ASSERT_EQ(S_OK, dual->GetTypeAttr(&ta));
-    EXPECT_TRUE(ta->wTypeFlags & TYPEFLAG_FDUAL);
-    dual->ReleaseTypeAttr(ta);
+    const struct {
+      GUID guid;
+      const wchar_t* name;
+      const wchar_t* doc;
+      TYPEKIND kind;
+      WORD flag;
+    } types[] = {{c.clsid, c.coclass, c.coclassDoc, TKIND_COCLASS, TYPEFLAG_FCANCREATE},
+                 {c.dual, c.interfaceName, c.interfaceDoc, TKIND_DISPATCH, TYPEFLAG_FDUAL}};
+    for (const auto& t : types) {
+      SCOPED_TRACE(t.name);
+      ComPtr<ITypeInfo> info;
+      ASSERT_EQ(S_OK, lib->GetTypeInfoOfGuid(t.guid, &info));
+      ASSERT_EQ(S_OK,
+                info->GetDocumentation(MEMBERID_NIL, name.Put(), doc.Put(), nullptr, nullptr));
+      EXPECT_EQ(t.name, name.Str());
+      EXPECT_EQ(t.doc, doc.Str());
+      TYPEATTR* ta = nullptr;
+      ASSERT_EQ(S_OK, info->GetTypeAttr(&ta));
+      EXPECT_EQ(t.kind, ta->typekind);
+      EXPECT_TRUE(ta->wTypeFlags & t.flag);
+      info->ReleaseTypeAttr(ta);
+    }
   }
   EXPECT_EQ(6u, lib->GetTypeInfoCount());
 }

@@ -1,7 +1,8 @@
-// CDispEventSink against an in-test event source with a real connection point: advise and
-// unadvise, identity of the sink, and handlers receiving the arguments in natural order
-// although the source fires them reversed.
+// CDispEventSink against a simulated event source (the simulator engine's connection point):
+// advise and unadvise, identity of the sink, and handlers receiving the arguments in natural
+// order although a source fires them reversed.
 #include <windows.h>
+
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -13,103 +14,35 @@
 
 #include "core/com_util.h"
 #include "core/event_sink.h"
+#include "sim/engine/sim_dispatch.h"
+#include "tests/com/fake_dispatch.h"
 
 namespace {
 
 // {6C0B7A52-1F0E-4C55-9B0B-3D7C0E4B9A11}: the test's event dispinterface.
-const IID DIID_TestEvents = {0x6C0B7A52, 0x1F0E, 0x4C55,
-                             {0x9B, 0x0B, 0x3D, 0x7C, 0x0E, 0x4B, 0x9A, 0x11}};
+const IID DIID_TestEvents = {
+    0x6C0B7A52, 0x1F0E, 0x4C55, {0x9B, 0x0B, 0x3D, 0x7C, 0x0E, 0x4B, 0x9A, 0x11}};
 
-// Event source: one connection point for DIID_TestEvents.
-class CTestSource final : public IConnectionPointContainer, public IConnectionPoint {
+// Event source: a simulated object with one connection point for DIID_TestEvents.
+class CTestSource : public kalsim::CSimDispatch {
  public:
-  // IUnknown (both bases)
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPointContainer)) {
-      *ppv = static_cast<IConnectionPointContainer*>(this);
-    } else if (IsEqualIID(riid, IID_IConnectionPoint)) {
-      *ppv = static_cast<IConnectionPoint*>(this);
-    } else {
-      *ppv = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+  CTestSource() : CSimDispatch(Table()), m_point(AddConnectionPoint(DIID_TestEvents)) {}
+  static const kalsim::CSimMemberTable& Table() {
+    static kalsim::CSimMemberTable table(L"TestSource");
+    return table;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-  // IConnectionPointContainer
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
-  STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
-    *point = nullptr;
-    if (!IsEqualIID(riid, DIID_TestEvents)) return CONNECT_E_NOCONNECTION;
-    *point = this;
-    AddRef();
-    return S_OK;
-  }
-  // IConnectionPoint
-  STDMETHODIMP GetConnectionInterface(IID* iid) override {
-    *iid = DIID_TestEvents;
-    return S_OK;
-  }
-  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** c) override {
-    *c = this;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
-    // Like real sources: ask the sink for the event interface.
-    IDispatch* events = nullptr;
-    if (FAILED(sink->QueryInterface(DIID_TestEvents, reinterpret_cast<void**>(&events)))) {
-      return CONNECT_E_CANNOTCONNECT;
-    }
-    m_sinks.push_back(events);
-    *cookie = static_cast<DWORD>(m_sinks.size());
-    return S_OK;
-  }
-  STDMETHODIMP Unadvise(DWORD cookie) override {
-    if (cookie == 0 || cookie > m_sinks.size() || !m_sinks[cookie - 1]) return CONNECT_E_NOCONNECTION;
-    m_sinks[cookie - 1]->Release();
-    m_sinks[cookie - 1] = nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
-
-  size_t Connected() const {
-    size_t n = 0;
-    for (IDispatch* s : m_sinks) n += s ? 1 : 0;
-    return n;
-  }
-  // Fires an event to every sink with the arguments given in natural order; COM passes them
-  // reversed. Returns the last sink's HRESULT.
-  HRESULT Fire(DISPID id, std::vector<kal::CVariant> natural) {
-    std::vector<VARIANT> reversed;
-    for (auto it = natural.rbegin(); it != natural.rend(); ++it) reversed.push_back(*it->Get());
-    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
-                         static_cast<UINT>(reversed.size()), 0};
-    HRESULT hr = S_OK;
-    for (IDispatch* sink : m_sinks) {
-      if (sink) hr = sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-    }
-    return hr;
-  }
-
- private:
-  ULONG m_cRef = 1;
-  std::vector<IDispatch*> m_sinks;
+  kalsim::CSimConnectionPoint& m_point;
 };
 
-// A counted owner standing in for an add-in object (and an object without events).
-class COwner final : public IUnknown {
- public:
-  STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-  ULONG m_cRef = 1;
-};
+// Calls a sink as a source fires an event: the arguments, given in natural order, arrive
+// reversed. The sink's answer.
+HRESULT Fire(IDispatch* sink, DISPID id, std::vector<kal::CVariant> natural) {
+  std::vector<VARIANT> reversed;
+  for (auto it = natural.rbegin(); it != natural.rend(); ++it) reversed.push_back(*it->Get());
+  DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
+                       static_cast<UINT>(reversed.size()), 0};
+  return sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+}
 
 // The handlers' recorder.
 class CHandlers {
@@ -145,8 +78,8 @@ const kal::CDispEventSinkT<CHandlers>::Entry kEntries[] = {
 
 class EventSinkTest : public ::testing::Test {
  protected:
-  IConnectionPointContainer* Source() { return &m_source; }
-  CTestSource m_source;
+  IConnectionPointContainer* Source() { return m_source.Get(); }
+  Microsoft::WRL::ComPtr<CTestSource> m_source = kalsim::MakeSim<CTestSource>();
   CHandlers m_handlers;
 };
 
@@ -160,9 +93,9 @@ TEST_F(EventSinkTest, HandlersReceiveArgumentsInNaturalOrder) {
   ASSERT_EQ(S_OK, docs.Advise(Source()));
   EXPECT_TRUE(docs.IsAdvised());
 
-  EXPECT_EQ(S_OK, m_source.Fire(4, {kal::CVariant(m_handlers.m_pDocA)}));
-  EXPECT_EQ(S_OK, m_source.Fire(5, {kal::CVariant(m_handlers.m_pDocB), 42, L"third"}));
-  EXPECT_EQ(S_OK, m_source.Fire(7, {9, L"x"}));
+  EXPECT_EQ(S_OK, Fire(&docs, 4, {kal::CVariant(m_handlers.m_pDocA)}));
+  EXPECT_EQ(S_OK, Fire(&docs, 5, {kal::CVariant(m_handlers.m_pDocB), 42, L"third"}));
+  EXPECT_EQ(S_OK, Fire(&docs, 7, {9, L"x"}));
   ASSERT_EQ(3u, m_handlers.m_log.size());
   EXPECT_EQ(L"Opened:A", m_handlers.m_log[0]);
   EXPECT_EQ(L"Pair:B,42,third", m_handlers.m_log[1]);
@@ -180,20 +113,20 @@ TEST_F(EventSinkTest, ByReferenceArgumentsReachTheSource) {
   std::vector<kal::CVariant> args;
   args.emplace_back(static_cast<IDispatch*>(nullptr));
   args.emplace_back(byRef);
-  EXPECT_EQ(S_OK, m_source.Fire(6, std::move(args)));
+  EXPECT_EQ(S_OK, Fire(&sink, 6, std::move(args)));
   EXPECT_EQ(VARIANT_TRUE, cancel);
 }
 
 TEST_F(EventSinkTest, UnknownEventsAndThrowingHandlersAnswerSOk) {
   kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries);
   ASSERT_EQ(S_OK, sink.Advise(Source()));
-  EXPECT_EQ(S_OK, m_source.Fire(99, {1, 2}));
-  EXPECT_EQ(S_OK, m_source.Fire(8, {}));
+  EXPECT_EQ(S_OK, Fire(&sink, 99, {1, 2}));
+  EXPECT_EQ(S_OK, Fire(&sink, 8, {}));
   EXPECT_TRUE(m_handlers.m_log.empty());
   // A sink without entries is connected and handles nothing.
   kal::CDispEventSinkT<CHandlers> empty(&m_handlers, 2, DIID_TestEvents);
   ASSERT_EQ(S_OK, empty.Advise(Source()));
-  EXPECT_EQ(S_OK, m_source.Fire(4, {kal::CVariant(static_cast<IDispatch*>(&sink))}));
+  EXPECT_EQ(2, m_source->m_point.Fire(4, {kalsim::CSimVariant::Disp(&sink)}));
   EXPECT_EQ(1u, m_handlers.m_log.size());  // only the first sink's handler ran
 }
 
@@ -203,15 +136,15 @@ TEST_F(EventSinkTest, AdviseUnadviseAndDestructionDisconnect) {
   EXPECT_EQ(S_FALSE, sink.Unadvise());
   ASSERT_EQ(S_OK, sink.Advise(Source()));
   EXPECT_NE(0u, sink.Cookie());
-  EXPECT_EQ(1u, m_source.Connected());
+  EXPECT_EQ(1u, m_source->m_point.SinkCount());
   EXPECT_EQ(E_UNEXPECTED, sink.Advise(Source()));
   EXPECT_EQ(S_OK, sink.Unadvise());
   EXPECT_FALSE(sink.IsAdvised());
-  EXPECT_EQ(0u, m_source.Connected());
-  m_source.Fire(4, {1});
+  EXPECT_EQ(0u, m_source->m_point.SinkCount());
+  EXPECT_EQ(0, m_source->m_point.Fire(4, {kalsim::CSimVariant::Int(1)}));
   EXPECT_TRUE(m_handlers.m_log.empty());
 
-  COwner plain;
+  comtest::CCountingUnknown plain;  // an object without events
   EXPECT_EQ(E_NOINTERFACE, sink.Advise(&plain));
   EXPECT_EQ(E_POINTER, sink.Advise(nullptr));
   kal::CDispEventSinkT<CHandlers> wrongIid(&m_handlers, 1, IID_IPersist, kEntries);
@@ -220,13 +153,13 @@ TEST_F(EventSinkTest, AdviseUnadviseAndDestructionDisconnect) {
   {  // destruction disconnects
     kal::CDispEventSinkT<CHandlers> scoped(&m_handlers, 1, DIID_TestEvents, kEntries);
     ASSERT_EQ(S_OK, scoped.Advise(Source()));
-    EXPECT_EQ(1u, m_source.Connected());
+    EXPECT_EQ(1u, m_source->m_point.SinkCount());
   }
-  EXPECT_EQ(0u, m_source.Connected());
+  EXPECT_EQ(0u, m_source->m_point.SinkCount());
 }
 
 TEST_F(EventSinkTest, IdentityAndReferenceCountingOnTheOwner) {
-  COwner owner;
+  comtest::CCountingUnknown owner;  // stands in for the add-in object
   kal::CDispEventSinkT<CHandlers> sink(&m_handlers, 1, DIID_TestEvents, kEntries, &owner);
   void* p = nullptr;
   EXPECT_EQ(S_OK, sink.QueryInterface(IID_IUnknown, &p));

@@ -1,4 +1,4 @@
-// The in-test automation object.
+// The in-test automation object and the counting unknown.
 #include "tests/com/fake_dispatch.h"
 
 #include <cwctype>
@@ -10,7 +10,9 @@ void CFakeDispatch::AddMember(const std::wstring& name, DISPID id, Member member
   m_members[id] = std::move(member);
 }
 
-void CFakeDispatch::AddParamName(const std::wstring& name, DISPID id) { m_params[Lower(name)] = id; }
+void CFakeDispatch::AddParamName(const std::wstring& name, DISPID id) {
+  m_params[Lower(name)] = id;
+}
 
 std::wstring CFakeDispatch::Lower(std::wstring text) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -67,6 +69,17 @@ STDMETHODIMP CFakeDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARA
   if (it == m_members.end()) return DISP_E_MEMBERNOTFOUND;
   if (!it->second) return S_OK;
   return it->second(m_last, result, excep);
+}
+
+STDMETHODIMP CCountingUnknown::QueryInterface(REFIID riid, void** ppv) {
+  if (IsEqualIID(riid, IID_IUnknown)) {
+    *ppv = this;
+    AddRef();
+    return S_OK;
+  }
+  if (m_inner) return m_inner->QueryInterface(riid, ppv);
+  *ppv = nullptr;
+  return E_NOINTERFACE;
 }
 
 }  // namespace comtest

@@ -1,8 +1,11 @@
 // A small in-test automation object: members by name, and a record of the last Invoke exactly
-// as it arrived (DISPID, flags, DISPPARAMS copied), so tests can check what kal::Dispatch sends.
+// as it arrived (DISPID, flags, DISPPARAMS copied), so tests can check what kal::Dispatch sends;
+// and a counting controlling unknown.
 #pragma once
 #include <windows.h>
+
 #include <oaidl.h>
+#include <wrl/client.h>
 
 #include <functional>
 #include <map>
@@ -41,10 +44,9 @@ class CFakeDispatch final : public IDispatch {
   STDMETHODIMP_(ULONG) Release() override;
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
-                             DISPID* ids) override;
-  STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                      VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
+  STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                      EXCEPINFO* excep, UINT* argErr) override;
 
  private:
   static std::wstring Lower(std::wstring text);
@@ -54,6 +56,17 @@ class CFakeDispatch final : public IDispatch {
   std::map<DISPID, Member> m_members;
   CRecordedCall m_last;
   int m_nInvokes = 0;
+};
+
+// A controlling unknown living on the stack: counts its references and forwards queries for
+// anything but IUnknown to m_inner (E_NOINTERFACE without one).
+class CCountingUnknown final : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+  ULONG m_cRef = 1;
+  Microsoft::WRL::ComPtr<IUnknown> m_inner;
 };
 
 }  // namespace comtest

@@ -2,6 +2,7 @@
 // value read back against the expected tables, unregistration removing them while shared
 // parents stay, per-user registration, and the thread locale restored.
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "core/com_util.h"
+#include "tests/support/host_run.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -34,9 +36,8 @@ const CExpectedClass kClasses[] = {
      L"KalMsAddin.MSWord", L"Word", L"LumiCore Winword Addin For Client"},
     {L"{AB07AE0D-B832-49d0-BE24-EECCF49645C8}", L"MSExcel Class", L"KalMsAddin.MSExcel.1",
      L"KalMsAddin.MSExcel", L"Excel", L"LumiCore Excel Addin For Client"},
-    {L"{4C671C95-9707-43b2-BCAF-1B55A41B5A90}", L"MSPowerPoint Class",
-     L"KalMsAddin.MSPowerPoint.1", L"KalMsAddin.MSPowerPoint", L"PowerPoint",
-     L"LumiCore PowerPoint Addin For Client"},
+    {L"{4C671C95-9707-43b2-BCAF-1B55A41B5A90}", L"MSPowerPoint Class", L"KalMsAddin.MSPowerPoint.1",
+     L"KalMsAddin.MSPowerPoint", L"PowerPoint", L"LumiCore PowerPoint Addin For Client"},
 };
 
 // A value as read back: type and text (REG_SZ) or number (REG_DWORD).
@@ -73,8 +74,6 @@ CValues ReadValues(HKEY root, const std::wstring& path) {
     if (type == REG_DWORD && dataLen == sizeof(DWORD)) {
       values[name] = Dw(*reinterpret_cast<DWORD*>(data));
     } else {
-      data[dataLen] = 0;
-      data[dataLen + 1] = 0;
       std::wstring text(reinterpret_cast<wchar_t*>(data), dataLen / sizeof(wchar_t));
       while (!text.empty() && text.back() == L'\0') text.pop_back();
       values[name] = {type, text};
@@ -90,7 +89,8 @@ std::set<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
     DWORD len = 256;
-    if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
       break;
     }
     names.insert(name);
@@ -98,23 +98,10 @@ std::set<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
   return names;
 }
 
-// Runs Wine's regsvr32 with the given switches on the DLL; its exit code.
-DWORD RunRegsvr32(const std::wstring& switches) {
-  wchar_t system[MAX_PATH];
-  GetSystemDirectoryW(system, MAX_PATH);
-  std::wstring cmd = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" " + switches + L" \"" +
-                     kaltest::BinPath(L"KalMsAddin.dll") + L"\"";
-  STARTUPINFOW si = {sizeof(si)};
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return 0xFFFFFFFF;
-  }
-  kal::CHandle process(pi.hProcess);
-  kal::CHandle thread(pi.hThread);
-  if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
-  DWORD code = 0xFFFFFFFD;
-  GetExitCodeProcess(process.Get(), &code);
-  return code;
+// Runs regsvr32 with the given switches on the DLL; its exit code.
+int RunRegsvr32(const std::wstring& switches) {
+  return kaltest::RunAndWait(
+      L"regsvr32 " + switches + L" \"" + kaltest::BinPath(L"KalMsAddin.dll") + L"\"", 60000);
 }
 
 // The classes key, the same path under HKLM (machine-wide) and HKCU (per user).
@@ -125,15 +112,18 @@ bool CreateKey(const std::wstring& path, kal::CRegKey* key) {
                          key->Put(), nullptr) == ERROR_SUCCESS;
 }
 
-// The DLL loaded in this process with its registration entry points.
+// The DLL (the shipped one unless told) loaded in this process with its registration entry
+// points.
 struct CLoadedDll {
+  explicit CLoadedDll(const std::wstring& path = kaltest::BinPath(L"KalMsAddin.dll"))
+      : module(LoadLibraryW(path.c_str())) {}
   FARPROC Proc(const char* name) { return module ? GetProcAddress(module, name) : nullptr; }
   ~CLoadedDll() {
     if (module) FreeLibrary(module);
   }
-  HMODULE module = LoadLibraryW(kaltest::BinPath(L"KalMsAddin.dll").c_str());
-  HRESULT(STDAPICALLTYPE* install)(BOOL, LPCWSTR) =
-      reinterpret_cast<decltype(install)>(Proc("DllInstall"));
+  HMODULE module;
+  HRESULT(STDAPICALLTYPE* install)
+  (BOOL, LPCWSTR) = reinterpret_cast<decltype(install)>(Proc("DllInstall"));
   HRESULT(STDAPICALLTYPE* reg)() = reinterpret_cast<decltype(reg)>(Proc("DllRegisterServer"));
   HRESULT(STDAPICALLTYPE* unreg)() = reinterpret_cast<decltype(unreg)>(Proc("DllUnregisterServer"));
 };
@@ -153,7 +143,8 @@ void ExpectClassEntries(HKEY root) {
   const std::wstring dll = Lower(kaltest::BinPath(L"KalMsAddin.dll"));
   EXPECT_EQ((CValues{{L"", Sz(L"KalMsAddin")}}), ReadValues(root, classes + L"AppID\\" + kAppId));
   EXPECT_TRUE(SubKeys(root, classes + L"AppID\\" + kAppId).empty());
-  EXPECT_EQ((CValues{{L"AppID", Sz(kAppId)}}), ReadValues(root, classes + L"AppID\\KalMsAddin.DLL"));
+  EXPECT_EQ((CValues{{L"AppID", Sz(kAppId)}}),
+            ReadValues(root, classes + L"AppID\\KalMsAddin.DLL"));
   for (const CExpectedClass& c : kClasses) {
     SCOPED_TRACE(c.progId);
     const std::wstring prog = classes + c.progId;
@@ -210,8 +201,21 @@ void ExpectNoClassEntries(HKEY root) {
   }
 }
 
-void ExpectNoOfficeKeys() {
-  for (const CExpectedClass& c : kClasses) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(c)));
+// Everything registered: the classes under `used` (HKLM or HKCU) and none under the other, the
+// Office keys (always machine-wide) and the type library.
+void ExpectRegistered(HKEY used) {
+  ExpectClassEntries(used);
+  ExpectNoClassEntries(used == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
+  ExpectOfficeKeys();
+  EXPECT_TRUE(TypeLibRegistered());
+}
+
+void ExpectNothingRegistered() {
+  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
+  ExpectNoClassEntries(HKEY_CURRENT_USER);
+  for (const CExpectedClass& c : kClasses)
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(c)));
+  EXPECT_FALSE(TypeLibRegistered());
 }
 
 class RegistrationTest : public ::testing::Test {
@@ -226,11 +230,8 @@ class RegistrationTest : public ::testing::Test {
 };
 
 TEST_F(RegistrationTest, Regsvr32WritesExactlyTheRegistrationTables) {
-  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
-  ExpectClassEntries(HKEY_LOCAL_MACHINE);
-  ExpectNoClassEntries(HKEY_CURRENT_USER);
-  ExpectOfficeKeys();
-  EXPECT_TRUE(TypeLibRegistered());
+  ASSERT_EQ(0, RunRegsvr32(L"/s"));
+  ExpectRegistered(HKEY_LOCAL_MACHINE);
 
   // The registration is usable as Office uses it: ProgID to class id.
   CLSID clsid = {};
@@ -250,11 +251,9 @@ TEST_F(RegistrationTest, UnregisterRemovesItsEntriesAndKeepsSharedParents) {
                  sizeof(three));
   key.Reset();
 
-  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
-  ASSERT_EQ(0u, RunRegsvr32(L"/s /u"));
-  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
-  ExpectNoOfficeKeys();
-  EXPECT_FALSE(TypeLibRegistered());
+  ASSERT_EQ(0, RunRegsvr32(L"/s"));
+  ASSERT_EQ(0, RunRegsvr32(L"/s /u"));
+  ExpectNothingRegistered();
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"AppID"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
   EXPECT_EQ((CValues{{L"LoadBehavior", Dw(3)}}), ReadValues(HKEY_LOCAL_MACHINE, other));
@@ -264,36 +263,31 @@ TEST_F(RegistrationTest, UnregisterRemovesItsEntriesAndKeepsSharedParents) {
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office\\Word");
 
   // Unregistering twice is harmless.
-  EXPECT_EQ(0u, RunRegsvr32(L"/s /u"));
+  EXPECT_EQ(0, RunRegsvr32(L"/s /u"));
 }
 
 TEST_F(RegistrationTest, RegistrationReplacesTheClassKeyWhole) {
-  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
+  ASSERT_EQ(0, RunRegsvr32(L"/s"));
   const std::wstring cls = kClassesKey + L"CLSID\\" + kClasses[0].clsid;
   kal::CRegKey stray, old;
   ASSERT_TRUE(CreateKey(cls + L"\\Stray", &stray));
   ASSERT_TRUE(CreateKey(cls + L"\\Programmable\\Old", &old));
   stray.Reset();
   old.Reset();
-  ASSERT_EQ(0u, RunRegsvr32(L"/s"));
+  ASSERT_EQ(0, RunRegsvr32(L"/s"));
   ExpectClassEntries(HKEY_LOCAL_MACHINE);
 }
 
 TEST_F(RegistrationTest, DllInstallUserInAnyCaseRegistersPerUserOtherLinesMachineWide) {
-  const std::pair<const wchar_t*, bool> lines[] = {{L"user", true},     {L"USER", true},
-                                                   {L"uSeR", true},     {L"users", false},
-                                                   {L"user1", false},   {L"machine", false}};
+  const std::pair<const wchar_t*, bool> lines[] = {{L"user", true},   {L"USER", true},
+                                                   {L"uSeR", true},   {L"users", false},
+                                                   {L"user1", false}, {L"machine", false}};
   for (const auto& line : lines) {
     SCOPED_TRACE(line.first);
-    const HKEY used = line.second ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /n /i:") + line.first));
-    ExpectClassEntries(used);
-    ExpectNoClassEntries(line.second ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
-    ExpectOfficeKeys();  // always machine-wide
-    EXPECT_TRUE(TypeLibRegistered());
-    ASSERT_EQ(0u, RunRegsvr32(std::wstring(L"/s /u /n /i:") + line.first));
-    ExpectNoClassEntries(used);
-    ExpectNoOfficeKeys();
+    ASSERT_EQ(0, RunRegsvr32(std::wstring(L"/s /n /i:") + line.first));
+    ExpectRegistered(line.second ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
+    ASSERT_EQ(0, RunRegsvr32(std::wstring(L"/s /u /n /i:") + line.first));
+    ExpectNothingRegistered();
   }
 }
 
@@ -306,11 +300,10 @@ TEST_F(RegistrationTest, InProcessInstallWithNullCommandLineAndThreadLocale) {
   ASSERT_TRUE(SetThreadLocale(0x0407));
   EXPECT_EQ(S_OK, dll.install(TRUE, nullptr));
   EXPECT_EQ(0x0407u, GetThreadLocale());
-  ExpectClassEntries(HKEY_LOCAL_MACHINE);
-  ExpectNoClassEntries(HKEY_CURRENT_USER);
+  ExpectRegistered(HKEY_LOCAL_MACHINE);
   EXPECT_EQ(S_OK, dll.install(FALSE, nullptr));
   EXPECT_EQ(0x0407u, GetThreadLocale());
-  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
+  ExpectNothingRegistered();
 
   ASSERT_TRUE(SetThreadLocale(0x0409));
   EXPECT_EQ(S_OK, dll.reg());
@@ -318,7 +311,7 @@ TEST_F(RegistrationTest, InProcessInstallWithNullCommandLineAndThreadLocale) {
   ExpectOfficeKeys();
   EXPECT_EQ(S_OK, dll.unreg());
   EXPECT_EQ(0x0409u, GetThreadLocale());
-  ExpectNoOfficeKeys();
+  ExpectNothingRegistered();
   SetThreadLocale(saved);
 }
 
@@ -330,8 +323,8 @@ class CBrokenOfficeKey {
     // The parent must be a stable key: the link is volatile, and creating it would otherwise
     // create its missing parents volatile too.
     kal::CRegKey office;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office", 0, nullptr, 0,
-                    KEY_WRITE, nullptr, office.Put(), nullptr);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office", 0, nullptr, 0, KEY_WRITE,
+                    nullptr, office.Put(), nullptr);
     kal::CRegKey link;
     DWORD disposition = 0;
     m_bMade = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPath, 0, nullptr,
@@ -340,10 +333,9 @@ class CBrokenOfficeKey {
                               &disposition) == ERROR_SUCCESS &&
               disposition == REG_CREATED_NEW_KEY;
     const wchar_t target[] = L"\\Registry\\Machine\\Software\\KalNoSuchTarget\\Gone";
-    m_bMade = m_bMade &&
-              RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
-                             reinterpret_cast<const BYTE*>(target),
-                             sizeof(target) - sizeof(wchar_t)) == ERROR_SUCCESS;
+    m_bMade = m_bMade && RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
+                                        reinterpret_cast<const BYTE*>(target),
+                                        sizeof(target) - sizeof(wchar_t)) == ERROR_SUCCESS;
   }
   ~CBrokenOfficeKey() {
     using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
@@ -376,16 +368,12 @@ TEST_F(RegistrationTest, ModulePathThatDoesNotFitIsRefusedBeforeAnyKey) {
   }
   const std::wstring copy = dir + L"KalMsAddin.dll";
   ASSERT_TRUE(CopyFileW(kaltest::BinPath(L"KalMsAddin.dll").c_str(), copy.c_str(), FALSE));
-  HMODULE module = LoadLibraryW(copy.c_str());
-  ASSERT_NE(nullptr, module);
-  auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-      reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
-  ASSERT_NE(nullptr, reg);
-  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), reg());
-  ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
-  ExpectNoOfficeKeys();
-  EXPECT_FALSE(TypeLibRegistered());
-  FreeLibrary(module);
+  {
+    CLoadedDll dll(copy);
+    ASSERT_NE(nullptr, dll.reg);
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), dll.reg());
+    ExpectNothingRegistered();
+  }
   DeleteFileW(copy.c_str());
   for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) RemoveDirectoryW(it->c_str());
 }
@@ -404,10 +392,7 @@ TEST_F(RegistrationTest, FailedInstallIsRolledBack) {
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[0])));
     // DllInstall returns the same failure and removes the partial entries.
     EXPECT_EQ(failure, dll.install(TRUE, nullptr));
-    ExpectNoClassEntries(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[0])));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, OfficeKey(kClasses[1])));
-    EXPECT_FALSE(TypeLibRegistered());
+    ExpectNothingRegistered();
   }
   // With the obstacle gone the same call succeeds.
   EXPECT_EQ(S_OK, dll.install(TRUE, nullptr));

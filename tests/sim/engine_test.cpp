@@ -11,14 +11,17 @@
 #include "sim/engine/sim_dispatch.h"
 #include "sim/engine/sim_error.h"
 #include "sim/engine/sim_faults.h"
+#include "tests/sim/disp_client.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace kalsim;
 
 namespace {
 
-const IID kWidgetIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
-const IID kEventsIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x56}};
+const IID kWidgetIid = {
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+const IID kEventsIid = {
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x56}};
 
 // A small object kind exercising every engine feature.
 class CWidget : public CSimDispatch {
@@ -31,13 +34,15 @@ class CWidget : public CSimDispatch {
     static CSimMemberTable table = [] {
       CSimMemberTable t(L"Widget");
       CSimTableBuilder<CWidget>(t)
-          .Prop(L"Size", [](CWidget& w) { return CSimVariant::Int(w.m_nSize); },
-                [](CWidget& w, const VARIANT& v) { w.m_nSize = ToLong(v); })
+          .Prop(
+              L"Size", [](CWidget& w) { return CSimVariant::Int(w.m_nSize); },
+              [](CWidget& w, const VARIANT& v) { w.m_nSize = ToLong(v); })
           .Get(L"Label", [](CWidget& w) { return CSimVariant::Str(w.m_strLabel); })
-          .Method(L"Combine", {L"First", L"Second", L"Third"},
-                  [](CWidget&, const CSimArgs& a) {
-                    return CSimVariant::Str(a.Str(0) + L"|" + a.Str(1, L"-") + L"|" + a.Str(2, L"-"));
-                  })
+          .Method(
+              L"Combine", {L"First", L"Second", L"Third"},
+              [](CWidget&, const CSimArgs& a) {
+                return CSimVariant::Str(a.Str(0) + L"|" + a.Str(1, L"-") + L"|" + a.Str(2, L"-"));
+              })
           .Method(L"Scale", {L"Factor", L"Flag"},
                   [](CWidget& w, const CSimArgs& a) {
                     w.m_nSize = static_cast<long>(w.m_nSize * a.Double(0));
@@ -49,9 +54,10 @@ class CWidget : public CSimDispatch {
                     if (i < 1 || i > 3) ThrowBadIndex();
                     return CSimVariant::Int(i * 10);
                   })
-          .Method(L"Fail", {}, [](CWidget&, const CSimArgs&) -> CSimVariant {
-            ThrowOffice(4605, L"This method or property is not available.");
-          })
+          .Method(L"Fail", {},
+                  [](CWidget&, const CSimArgs&) -> CSimVariant {
+                    ThrowOffice(4605, L"This method or property is not available.");
+                  })
           .Default(L"Item");
       return t;
     }();
@@ -71,32 +77,6 @@ class CPlain : public CSimDispatch {
   }
 };
 
-// An event sink recording each call's DISPID and its rgvarg exactly as received.
-class CSink : public IDispatch {
- public:
-  explicit CSink(const IID& iid) : m_iid(iid) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == m_iid ? static_cast<IDispatch*>(this) : nullptr;
-    if (*ppv) AddRef();
-    return *ppv ? S_OK : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }  // lives on the stack
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override {
-    m_ids.push_back(id);
-    m_raw.clear();
-    for (UINT i = 0; i < dp->cArgs; ++i) m_raw.push_back(ToLong(dp->rgvarg[i]));
-    return S_OK;
-  }
-  ULONG m_cRef = 0;
-  IID m_iid;
-  std::vector<DISPID> m_ids;
-  std::vector<long> m_raw;
-};
-
 DISPID IdOf(IDispatch* d, const wchar_t* name) {
   LPOLESTR n = const_cast<LPOLESTR>(name);
   DISPID id = DISPID_UNKNOWN;
@@ -105,8 +85,9 @@ DISPID IdOf(IDispatch* d, const wchar_t* name) {
 }
 
 // Invokes with arguments given in DISPPARAMS order (already reversed by the caller).
-HRESULT Raw(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> rgvarg, std::vector<DISPID> named,
-            VARIANT* result, EXCEPINFO* ex = nullptr, UINT* argErr = nullptr) {
+HRESULT Raw(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> rgvarg,
+            std::vector<DISPID> named, VARIANT* result, EXCEPINFO* ex = nullptr,
+            UINT* argErr = nullptr) {
   DISPPARAMS dp{rgvarg.empty() ? nullptr : rgvarg.data(), named.empty() ? nullptr : named.data(),
                 static_cast<UINT>(rgvarg.size()), static_cast<UINT>(named.size())};
   return d->Invoke(id, IID_NULL, 0, flags, &dp, result, ex, argErr);
@@ -120,8 +101,12 @@ VARIANT Var(VARTYPE vt, F set) {
   set(v);
   return v;
 }
-VARIANT Bstr(const wchar_t* s) { return Var(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(s); }); }
-VARIANT I4(long n) { return Var(VT_I4, [&](VARIANT& v) { v.lVal = n; }); }
+VARIANT Bstr(const wchar_t* s) {
+  return Var(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(s); });
+}
+VARIANT I4(long n) {
+  return Var(VT_I4, [&](VARIANT& v) { v.lVal = n; });
+}
 std::wstring Text(VARIANT& v) {
   std::wstring s = v.vt == VT_BSTR ? v.bstrVal : L"<not a string>";
   VariantClear(&v);
@@ -162,12 +147,12 @@ TEST_F(EngineTest, PropertyGetPutAndReadOnlyRefusal) {
   EXPECT_EQ(12, m_result.lVal);
   // A put without the DISPID_PROPERTYPUT named argument is malformed.
   EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL, Raw(m_d, size, DISPATCH_PROPERTYPUT, {I4(3)}, {}, nullptr));
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
-            Raw(m_d, IdOf(m_d, L"Label"), DISPATCH_PROPERTYPUT, {I4(1)}, {DISPID_PROPERTYPUT}, nullptr));
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Raw(m_d, IdOf(m_d, L"Label"), DISPATCH_PROPERTYPUT, {I4(1)},
+                                       {DISPID_PROPERTYPUT}, nullptr));
   VARIANT junk = Bstr(L"not a number");
   UINT argErr = 77;
-  EXPECT_EQ(DISP_E_TYPEMISMATCH,
-            Raw(m_d, size, DISPATCH_PROPERTYPUT, {junk}, {DISPID_PROPERTYPUT}, nullptr, nullptr, &argErr));
+  EXPECT_EQ(DISP_E_TYPEMISMATCH, Raw(m_d, size, DISPATCH_PROPERTYPUT, {junk}, {DISPID_PROPERTYPUT},
+                                     nullptr, nullptr, &argErr));
   VariantClear(&junk);
   EXPECT_EQ(12, m_widget->m_nSize);
 }
@@ -226,10 +211,12 @@ TEST_F(EngineTest, OfficeLikeFailures) {
   DISPID item = IdOf(m_d, L"Item");
   ASSERT_EQ(S_OK, Raw(m_d, DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(2)}, {}, &m_result));
   EXPECT_EQ(20, m_result.lVal);
-  EXPECT_EQ(DISP_E_BADINDEX, Raw(m_d, item, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {I4(4)}, {}, &m_result));
+  EXPECT_EQ(DISP_E_BADINDEX,
+            Raw(m_d, item, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {I4(4)}, {}, &m_result));
   EXPECT_EQ(DISP_E_BADINDEX, Raw(m_d, item, DISPATCH_METHOD, {I4(0)}, {}, &m_result));
   EXCEPINFO ex{};
-  ASSERT_EQ(DISP_E_EXCEPTION, Raw(m_d, IdOf(m_d, L"Fail"), DISPATCH_METHOD, {}, {}, &m_result, &ex));
+  ASSERT_EQ(DISP_E_EXCEPTION,
+            Raw(m_d, IdOf(m_d, L"Fail"), DISPATCH_METHOD, {}, {}, &m_result, &ex));
   EXPECT_EQ(OfficeErrorCode(4605), ex.scode);
   ASSERT_NE(nullptr, ex.bstrDescription);
   EXPECT_EQ(std::wstring(L"This method or property is not available."), ex.bstrDescription);
@@ -237,17 +224,17 @@ TEST_F(EngineTest, OfficeLikeFailures) {
   SysFreeString(ex.bstrSource);
   SysFreeString(ex.bstrHelpFile);
   // Arguments given to a plain property get are refused.
-  EXPECT_EQ(DISP_E_BADPARAMCOUNT, Raw(m_d, IdOf(m_d, L"Size"), DISPATCH_PROPERTYGET, {I4(1)}, {}, &m_result));
+  EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+            Raw(m_d, IdOf(m_d, L"Size"), DISPATCH_PROPERTYGET, {I4(1)}, {}, &m_result));
 }
 
 TEST_F(EngineTest, QueryInterfaceAnswersRegisteredIidsOnly) {
-  ComPtr<IUnknown> p;
-  EXPECT_EQ(S_OK, m_d->QueryInterface(kWidgetIid, reinterpret_cast<void**>(p.GetAddressOf())));
-  EXPECT_EQ(S_OK, m_d->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(p.ReleaseAndGetAddressOf())));
   ComPtr<CPlain> plain = MakeSim<CPlain>();
-  EXPECT_EQ(E_NOINTERFACE, plain->QueryInterface(kWidgetIid, reinterpret_cast<void**>(p.ReleaseAndGetAddressOf())));
-  EXPECT_EQ(E_NOINTERFACE,
-            plain->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(p.ReleaseAndGetAddressOf())));
+  for (const IID& iid : {kWidgetIid, IID_IConnectionPointContainer}) {
+    ComPtr<IUnknown> p;
+    EXPECT_EQ(S_OK, m_d->QueryInterface(iid, &p));
+    EXPECT_EQ(E_NOINTERFACE, plain->QueryInterface(iid, &p));
+  }
 }
 
 TEST_F(EngineTest, EventsReachEveryAdvisedSinkWithReversedArguments) {
@@ -256,7 +243,12 @@ TEST_F(EngineTest, EventsReachEveryAdvisedSinkWithReversedArguments) {
   ComPtr<IConnectionPoint> cp;
   EXPECT_EQ(CONNECT_E_NOCONNECTION, cpc->FindConnectionPoint(kWidgetIid, &cp));
   ASSERT_EQ(S_OK, cpc->FindConnectionPoint(kEventsIid, &cp));
-  CSink one(kEventsIid), two(kEventsIid), wrong(kWidgetIid);
+  std::vector<long> raw;  // the last event's arguments as received
+  simtest::CEventSink one(kEventsIid, [&raw](DISPID, const DISPPARAMS& dp) {
+    raw.clear();
+    for (UINT i = 0; i < dp.cArgs; ++i) raw.push_back(ToLong(dp.rgvarg[i]));
+  });
+  simtest::CEventSink two(kEventsIid), wrong(kWidgetIid);
   DWORD c1 = 0, c2 = 0, c3 = 0;
   ASSERT_EQ(S_OK, cp->Advise(&one, &c1));
   ASSERT_EQ(S_OK, cp->Advise(&two, &c2));
@@ -268,7 +260,7 @@ TEST_F(EngineTest, EventsReachEveryAdvisedSinkWithReversedArguments) {
   EXPECT_EQ(2, m_widget->m_pEvents->Fire(12, args));
   ASSERT_EQ(1u, one.m_ids.size());
   EXPECT_EQ(12, one.m_ids[0]);
-  EXPECT_EQ((std::vector<long>{2, 1}), one.m_raw);
+  EXPECT_EQ((std::vector<long>{2, 1}), raw);
   EXPECT_EQ(1u, two.m_ids.size());
   EXPECT_EQ(S_OK, cp->Unadvise(c1));
   EXPECT_EQ(CONNECT_E_NOCONNECTION, cp->Unadvise(c1));
@@ -300,7 +292,8 @@ TEST_F(EngineTest, InjectedFaultsFailTheNamedMemberOnTheChosenCalls) {
   const DISPID size = IdOf(m_d, L"Size");
   const DISPID combine = IdOf(m_d, L"Combine");
   faults.Add(CSimFault{L"WIDGET", L"size", E_ACCESSDENIED, L"", 0});  // names ignore case
-  faults.Add(CSimFault{L"Widget", L"Combine", static_cast<HRESULT>(0x800A1066), L"Command failed", 2});
+  faults.Add(
+      CSimFault{L"Widget", L"Combine", static_cast<HRESULT>(0x800A1066), L"Command failed", 2});
   faults.Add(CSimFault{L"Plain", L"Size", E_FAIL, L"", 0});  // another kind: no effect here
   // Every call of Size fails, get and put alike, and the member does not run.
   for (int i = 0; i < 2; ++i)

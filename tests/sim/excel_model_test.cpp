@@ -19,10 +19,8 @@ namespace {
 class CTempPicture {
  public:
   CTempPicture() {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
     wchar_t file[MAX_PATH];
-    GetTempFileNameW(dir, L"bg", 0, file);
+    GetTempFileNameW(TempPath(L"").c_str(), L"bg", 0, file);
     m_path = file;
   }
   ~CTempPicture() { DeleteFileW(m_path.c_str()); }
@@ -38,22 +36,19 @@ class ExcelModelTest : public ::testing::Test {
     m_app = CExcelApplication::Create();
     m_excel = CDisp(m_app->AsDispatch());
   }
-  std::shared_ptr<CWorkbook> Open(int worksheets, int charts = 0, const std::wstring& name = L"Book.xlsx") {
+  std::shared_ptr<CWorkbook> Open(int worksheets, int charts = 0,
+                                  const std::wstring& name = L"Book.xlsx") {
     return m_app->AddWorkbook(MakeWorkbook(name, worksheets, charts));
   }
-  CDisp Sheet(long i) { return m_excel.Obj(L"ActiveWorkbook").Obj(L"Sheets").Obj(L"Item", {I(i)}); }
-  // Worksheet.Protect with the password and the other fifteen arguments missing.
-  static std::vector<CSimVariant> ProtectArgs(const std::wstring& password) {
-    std::vector<CSimVariant> args{S(password)};
-    args.resize(16, Missing());
-    return args;
-  }
+  CDisp Sheet(long i) { return m_excel.Obj(L"ActiveWorkbook").Obj(L"Sheets").Item(i); }
   std::vector<std::wstring> Events() const {
     std::vector<std::wstring> list;
-    for (const auto& [id, about] : m_app->EventLog()) list.push_back(std::to_wstring(id) + L":" + about);
+    for (const auto& [id, about] : m_app->EventLog()) list.push_back(E(id, about));
     return list;
   }
-  static std::wstring E(DISPID id, const std::wstring& about) { return std::to_wstring(id) + L":" + about; }
+  static std::wstring E(DISPID id, const std::wstring& about) {
+    return std::to_wstring(id) + L":" + about;
+  }
 
   ComPtr<CExcelApplication> m_app;
   CDisp m_excel;
@@ -69,8 +64,8 @@ TEST_F(ExcelModelTest, HiddenPersonalWorkbookIsCountedButNeverActive) {
   EXPECT_EQ(active.value.Type(), VT_DISPATCH);
   EXPECT_FALSE(CDisp(active.value));
   EXPECT_FALSE(CDisp(m_excel.TryGet(L"ActiveSheet").value));
-  CDisp item = m_excel.Obj(L"Workbooks").Obj(L"Item", {I(1)});
-  EXPECT_FALSE(item.Obj(L"Windows").Obj(L"Item", {I(1)}).Bool(L"Visible"));
+  CDisp item = m_excel.Obj(L"Workbooks").Item(1);
+  EXPECT_FALSE(item.Obj(L"Windows").Item(1).Bool(L"Visible"));
   EXPECT_NE(item.TryCall(L"Activate").hr, S_OK);
   EXPECT_EQ(Events(), std::vector<std::wstring>{E(kal::kExcelEvtWorkbookOpen, L"PERSONAL.XLSB")});
 }
@@ -79,10 +74,8 @@ TEST_F(ExcelModelTest, ActiveSheetCanBeNothingAndChartSheetsAreNoWorksheets) {
   auto book = Open(1, 1);
   CDisp wb = m_excel.Obj(L"ActiveWorkbook");
   ComPtr<IUnknown> probe;
-  EXPECT_EQ(Sheet(1).Get()->QueryInterface(kal::IID_Excel_Worksheet, reinterpret_cast<void**>(probe.GetAddressOf())), S_OK);
-  probe.Reset();
-  EXPECT_EQ(Sheet(2).Get()->QueryInterface(kal::IID_Excel_Worksheet, reinterpret_cast<void**>(probe.GetAddressOf())),
-            E_NOINTERFACE);
+  EXPECT_EQ(Sheet(1).Get()->QueryInterface(kal::IID_Excel_Worksheet, &probe), S_OK);
+  EXPECT_EQ(Sheet(2).Get()->QueryInterface(kal::IID_Excel_Worksheet, &probe), E_NOINTERFACE);
   EXPECT_EQ(Sheet(2).TryCall(L"SetBackgroundPicture", {S(L"")}).hr, DISP_E_UNKNOWNNAME);
   EXPECT_EQ(wb.Obj(L"Worksheets").Long(L"Count"), 1);
   EXPECT_EQ(wb.Obj(L"Sheets").Long(L"Count"), 2);
@@ -96,7 +89,7 @@ TEST_F(ExcelModelTest, ProtectedSheetsRefuseEditsOfLockedCellsOnly) {
   auto book = Open(1);
   CDisp sheet = Sheet(1);
   sheet.Obj(L"Range", {S(L"B2")}).Put(L"Locked", B(false));
-  ASSERT_EQ(sheet.TryCall(L"Protect", ProtectArgs(L"pw")).hr, S_OK);
+  ASSERT_EQ(sheet.TryCall(L"Protect", TextThen15Missing(L"pw")).hr, S_OK);
   EXPECT_TRUE(sheet.Bool(L"ProtectContents"));
   CCallResult locked = sheet.Obj(L"Range", {S(L"A1")}).TryPut(L"Value", S(L"x"));
   EXPECT_EQ(locked.hr, DISP_E_EXCEPTION);
@@ -104,8 +97,8 @@ TEST_F(ExcelModelTest, ProtectedSheetsRefuseEditsOfLockedCellsOnly) {
   EXPECT_EQ(sheet.Obj(L"Range", {S(L"B2")}).TryPut(L"Value", S(L"y")).hr, S_OK);
   // Re-protecting with the same password is accepted, with another refused; unprotecting
   // needs the password.
-  EXPECT_EQ(sheet.TryCall(L"Protect", ProtectArgs(L"pw")).hr, S_OK);
-  EXPECT_EQ(sheet.TryCall(L"Protect", ProtectArgs(L"other")).hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(sheet.TryCall(L"Protect", TextThen15Missing(L"pw")).hr, S_OK);
+  EXPECT_EQ(sheet.TryCall(L"Protect", TextThen15Missing(L"other")).hr, DISP_E_EXCEPTION);
   EXPECT_EQ(sheet.TryCall(L"Unprotect", {S(L"wrong")}).hr, DISP_E_EXCEPTION);
   EXPECT_EQ(sheet.TryCall(L"Unprotect", {S(L"pw")}).hr, S_OK);
   EXPECT_EQ(sheet.Obj(L"Range", {S(L"A1")}).TryPut(L"Value", S(L"x")).hr, S_OK);
@@ -148,7 +141,7 @@ TEST_F(ExcelModelTest, BackgroundPictureRules) {
   };
   for (const auto& c : cases) {
     if (c.protect) {
-      ASSERT_EQ(sheet.TryCall(L"Protect", ProtectArgs(L"")).hr, S_OK);
+      ASSERT_EQ(sheet.TryCall(L"Protect", TextThen15Missing(L"")).hr, S_OK);
     }
     book->saved = true;
     EXPECT_EQ(sheet.TryCall(L"SetBackgroundPicture", {S(c.file)}).hr, c.expected) << c.file;
@@ -160,12 +153,11 @@ TEST_F(ExcelModelTest, BackgroundPictureRules) {
 
 TEST_F(ExcelModelTest, ProtectionAndBackgroundSurviveSaveAndReopen) {
   CTempPicture picture;
-  wchar_t dir[MAX_PATH];
-  GetTempPathW(MAX_PATH, dir);
-  const std::wstring path = std::wstring(dir) + L"kal_excel_model_" + std::to_wstring(GetCurrentProcessId()) + L".xlsx";
+  const std::wstring path =
+      TempPath(L"kal_excel_model_") + std::to_wstring(GetCurrentProcessId()) + L".xlsx";
   auto book = Open(2);
   ASSERT_EQ(Sheet(1).TryCall(L"SetBackgroundPicture", {S(picture.Path())}).hr, S_OK);
-  ASSERT_EQ(Sheet(1).TryCall(L"Protect", ProtectArgs(L"pw")).hr, S_OK);
+  ASSERT_EQ(Sheet(1).TryCall(L"Protect", TextThen15Missing(L"pw")).hr, S_OK);
   ASSERT_EQ(m_excel.Obj(L"ActiveWorkbook").TryCall(L"Protect", {S(L"pw"), B(true)}).hr, S_OK);
   ASSERT_EQ(m_excel.Obj(L"ActiveWorkbook").TryCall(L"SaveAs", {S(path)}).hr, S_OK);
   EXPECT_TRUE(book->saved);
@@ -174,7 +166,7 @@ TEST_F(ExcelModelTest, ProtectionAndBackgroundSurviveSaveAndReopen) {
   DeleteFileW(path.c_str());
   ASSERT_TRUE(reopened);
   EXPECT_TRUE(reopened.Bool(L"ProtectStructure"));
-  CDisp first = reopened.Obj(L"Worksheets").Obj(L"Item", {I(1)});
+  CDisp first = reopened.Obj(L"Worksheets").Item(1);
   EXPECT_TRUE(first.Bool(L"ProtectContents"));
   EXPECT_EQ(first.Obj(L"Range", {S(L"A1")}).TryPut(L"Value", S(L"x")).hr, DISP_E_EXCEPTION);
   EXPECT_EQ(m_app->ActiveWorkbook()->sheets[0]->background, picture.Path());
@@ -198,14 +190,16 @@ TEST_F(ExcelModelTest, UserActionsRaiseExcelsEvents) {
         E(kal::kExcelEvtWorkbookActivate, L"Book1")}},
       // Switching workbooks raises no sheet events.
       {[&] { m_app->ActivateWorkbook(book); },
-       {E(kal::kExcelEvtWorkbookDeactivate, L"Book1"), E(kal::kExcelEvtWorkbookActivate, L"A.xlsx")}},
+       {E(kal::kExcelEvtWorkbookDeactivate, L"Book1"),
+        E(kal::kExcelEvtWorkbookActivate, L"A.xlsx")}},
       {[&] { m_app->ActivateSheet(book, book->activeSheet); }, {}},
   };
   for (const auto& c : cases) {
     const size_t before = m_app->EventLog().size();
     c.act();
     auto all = Events();
-    EXPECT_EQ(std::vector<std::wstring>(all.begin() + static_cast<long>(before), all.end()), c.events);
+    EXPECT_EQ(std::vector<std::wstring>(all.begin() + static_cast<long>(before), all.end()),
+              c.events);
   }
   EXPECT_EQ(book->sheets[1]->name, L"Chart1");  // inserted before the active sheet
   EXPECT_EQ(book->activeSheet, book->sheets[1]);
@@ -216,7 +210,8 @@ TEST_F(ExcelModelTest, ApplicationFlagsAndWindow) {
   EXPECT_TRUE(IsWindow(hwnd));
   EXPECT_EQ(GetParent(hwnd), nullptr);
   EXPECT_EQ(GetWindowThreadProcessId(hwnd, nullptr), GetCurrentThreadId());
-  for (const wchar_t* flag : {L"Visible", L"DisplayAlerts", L"Interactive", L"UserControl", L"ScreenUpdating"}) {
+  for (const wchar_t* flag :
+       {L"Visible", L"DisplayAlerts", L"Interactive", L"UserControl", L"ScreenUpdating"}) {
     m_excel.Put(flag, B(false));
     EXPECT_FALSE(m_excel.Bool(flag)) << flag;
   }
@@ -229,7 +224,8 @@ TEST_F(ExcelModelTest, ApplicationFlagsAndWindow) {
 }
 
 TEST_F(ExcelModelTest, WorkbookFilesThatAreNoWorkbooksAreRefused) {
-  for (const char* text : {"[1, 2]", R"({"sheets": [{"type": "dialog"}]})", R"({"activeSheet": 5})"}) {
+  for (const char* text :
+       {"[1, 2]", R"({"sheets": [{"type": "dialog"}]})", R"({"activeSheet": 5})"}) {
     EXPECT_THROW(WorkbookFromJson(nlohmann::json::parse(text)), kalsim::CSimError) << text;
   }
   EXPECT_NE(m_excel.Obj(L"Workbooks").TryCall(L"Open", {S(L"C:\\no\\such\\book.xlsx")}).hr, S_OK);

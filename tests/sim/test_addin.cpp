@@ -3,6 +3,7 @@
 // events its sink receives (with the document's name), a thread timer firing in the host's
 // message loop, and at DllCanUnloadNow how many of its objects are still alive.
 #include <windows.h>
+
 #include <ocidl.h>
 #include <olectl.h>
 #include <wrl/client.h>
@@ -21,20 +22,25 @@ namespace {
 const CLSID kClsid = {0xba90de31, 0xaef4, 0x4750, {0xa0, 0x9c, 0xbe, 0x4f, 0xaf, 0x19, 0xd1, 0xe0}};
 const wchar_t kProgId[] = L"KalSimTest.Addin";
 const wchar_t kClsidText[] = L"{BA90DE31-AEF4-4750-A09C-BE4FAF19D1E0}";
+const std::wstring kClsidKey = std::wstring(L"CLSID\\") + kClsidText;
+const std::wstring kAddinKey =
+    std::wstring(L"Software\\Microsoft\\Office\\Word\\Addins\\") + kProgId;
 
 std::atomic<long> g_nObjects{0};
 HMODULE g_hModule = nullptr;
 
-void Log(const std::wstring& line) {
+// Appends a line to the log; S_OK, for the calls that only log.
+HRESULT Log(const std::wstring& line) {
   wchar_t path[MAX_PATH];
-  if (!GetEnvironmentVariableW(L"KALSIM_ADDIN_LOG", path, MAX_PATH)) return;
-  FILE* f = _wfopen(path, L"ab");
-  if (!f) return;
+  FILE* f =
+      GetEnvironmentVariableW(L"KALSIM_ADDIN_LOG", path, MAX_PATH) ? _wfopen(path, L"ab") : nullptr;
+  if (!f) return S_OK;
   int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
   WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), n, nullptr, nullptr);
   fprintf(f, "%s\n", utf8.c_str());
   fclose(f);
+  return S_OK;
 }
 
 // Late-bound property read; VT_EMPTY on failure.
@@ -66,42 +72,51 @@ ComPtr<IDispatch> GetObject(IDispatch* obj, const wchar_t* name) {
   return out;
 }
 
-// Counts itself among the module's live objects.
-struct CCounted {
-  CCounted() { ++g_nObjects; }
-  ~CCounted() { --g_nObjects; }
-};
-
-class CEventSink : public IDispatch, CCounted {
+// The counting and the empty IDispatch part of the add-in's objects, each of which counts
+// itself among the module's live objects while it lives.
+template <class... Interfaces>
+class CObject : public Interfaces... {
  public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch && riid != kal::DIID_Word_ApplicationEvents2) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
+  CObject() { ++g_nObjects; }
+  virtual ~CObject() { --g_nObjects; }
   STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
   STDMETHODIMP_(ULONG) Release() override {
     ULONG n = --m_cRef;
     if (!n) delete this;
     return n;
   }
-  virtual ~CEventSink() = default;
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override {
-    std::wstring line = L"event " + std::to_wstring(id) + L" args=" + std::to_wstring(dp ? dp->cArgs : 0);
-    // The first argument is the last in rgvarg.
-    if (dp && dp->cArgs > 0 && dp->rgvarg[dp->cArgs - 1].vt == VT_DISPATCH)
-      line += L" first=" + GetString(dp->rgvarg[dp->cArgs - 1].pdispVal, L"Name");
-    Log(line);
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    *n = 0;
     return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return DISP_E_UNKNOWNNAME;
   }
 
  private:
   std::atomic<ULONG> m_cRef{0};
+};
+
+class CEventSink : public CObject<IDispatch> {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDispatch && riid != kal::DIID_Word_ApplicationEvents2)
+      return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*,
+                      UINT*) override {
+    std::wstring line =
+        L"event " + std::to_wstring(id) + L" args=" + std::to_wstring(dp ? dp->cArgs : 0);
+    // The first argument is the last in rgvarg.
+    if (dp && dp->cArgs > 0 && dp->rgvarg[dp->cArgs - 1].vt == VT_DISPATCH)
+      line += L" first=" + GetString(dp->rgvarg[dp->cArgs - 1].pdispVal, L"Name");
+    return Log(line);
+  }
 };
 
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
@@ -109,9 +124,8 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
   Log(L"timer fired");
 }
 
-class CAddin : public _IDTExtensibility2, public IRibbonExtensibility, CCounted {
+class CAddin : public CObject<_IDTExtensibility2, IRibbonExtensibility> {
  public:
-  virtual ~CAddin() = default;
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     *ppv = nullptr;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kal::IID_IDTExtensibility2)
@@ -123,24 +137,20 @@ class CAddin : public _IDTExtensibility2, public IRibbonExtensibility, CCounted 
     AddRef();
     return S_OK;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                      UINT*) override {
     return DISP_E_MEMBERNOTFOUND;
   }
 
-  STDMETHODIMP OnConnection(IDispatch* app, ext_ConnectMode mode, IDispatch* inst, SAFEARRAY** custom) override {
-    HRESULT hr = app ? app->QueryInterface(kal::IID_Word_Application, reinterpret_cast<void**>(m_app.GetAddressOf())) : E_POINTER;
+  STDMETHODIMP OnConnection(IDispatch* app, ext_ConnectMode mode, IDispatch* inst,
+                            SAFEARRAY** custom) override {
+    HRESULT hr = app ? app->QueryInterface(kal::IID_Word_Application,
+                                           reinterpret_cast<void**>(m_app.GetAddressOf()))
+                     : E_POINTER;
     Log(L"OnConnection mode=" + std::to_wstring(mode) + L" qi=" + std::to_wstring(hr) + L" app=" +
-        GetString(m_app.Get(), L"Name") + L" version=" + GetString(m_app.Get(), L"Version") + L" progid=" +
-        GetString(inst, L"ProgId") + L" custom=" + std::to_wstring(custom && *custom ? (*custom)->rgsabound[0].cElements : 99));
+        GetString(m_app.Get(), L"Name") + L" version=" + GetString(m_app.Get(), L"Version") +
+        L" progid=" + GetString(inst, L"ProgId") + L" custom=" +
+        std::to_wstring(custom && *custom ? (*custom)->rgsabound[0].cElements : 99));
     ComPtr<IConnectionPointContainer> cpc;
     if (m_app && SUCCEEDED(m_app.As(&cpc)) &&
         SUCCEEDED(cpc->FindConnectionPoint(kal::DIID_Word_ApplicationEvents2, &m_point))) {
@@ -158,24 +168,24 @@ class CAddin : public _IDTExtensibility2, public IRibbonExtensibility, CCounted 
     m_app.Reset();
     return S_OK;
   }
-  STDMETHODIMP OnAddInsUpdate(SAFEARRAY**) override { Log(L"OnAddInsUpdate"); return S_OK; }
+  STDMETHODIMP OnAddInsUpdate(SAFEARRAY**) override { return Log(L"OnAddInsUpdate"); }
   STDMETHODIMP OnStartupComplete(SAFEARRAY**) override {
-    Log(L"OnStartupComplete active=" + GetString(GetObject(m_app.Get(), L"ActiveDocument").Get(), L"Name"));
-    return S_OK;
+    return Log(L"OnStartupComplete active=" +
+               GetString(GetObject(m_app.Get(), L"ActiveDocument").Get(), L"Name"));
   }
-  STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { Log(L"OnBeginShutdown"); return S_OK; }
+  STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { return Log(L"OnBeginShutdown"); }
   STDMETHODIMP GetCustomUI(BSTR id, BSTR* xml) override {
     Log(std::wstring(L"GetCustomUI ") + (id ? id : L"(null)"));
     if (!xml) return E_POINTER;
     *xml = SysAllocString(
         L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\"><commands>"
-        L"<command idMso=\"WatermarkRemove\" enabled=\"false\"/><command idMso=\"WatermarkGallery\" enabled=\"false\"/>"
+        L"<command idMso=\"WatermarkRemove\" enabled=\"false\"/><command "
+        L"idMso=\"WatermarkGallery\" enabled=\"false\"/>"
         L"</commands></customUI>");
     return S_OK;
   }
 
  private:
-  std::atomic<ULONG> m_cRef{0};
   ComPtr<IDispatch> m_app;
   ComPtr<IConnectionPoint> m_point;
   DWORD m_dwCookie = 0;
@@ -206,8 +216,10 @@ class CFactory : public IClassFactory {
 
 CFactory g_factory;
 
-LSTATUS SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  return RegSetKeyValueW(root, key.c_str(), name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+LSTATUS SetValue(HKEY root, const std::wstring& key, const wchar_t* name,
+                 const std::wstring& value) {
+  return RegSetKeyValueW(root, key.c_str(), name, REG_SZ, value.c_str(),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
@@ -231,20 +243,22 @@ STDAPI DllCanUnloadNow() {
 STDAPI DllRegisterServer() {
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(g_hModule, path, MAX_PATH);
-  const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
-  LSTATUS rc = SetValue(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32", nullptr, path);
-  if (rc == ERROR_SUCCESS) rc = SetValue(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-  if (rc == ERROR_SUCCESS) rc = SetValue(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText);
+  LSTATUS rc = SetValue(HKEY_CLASSES_ROOT, kClsidKey + L"\\InprocServer32", nullptr, path);
+  if (rc == ERROR_SUCCESS)
+    rc = SetValue(HKEY_CLASSES_ROOT, kClsidKey + L"\\InprocServer32", L"ThreadingModel",
+                  L"Apartment");
+  if (rc == ERROR_SUCCESS)
+    rc = SetValue(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText);
   DWORD load = 3;
   if (rc == ERROR_SUCCESS)
-    rc = RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Microsoft\\Office\\Word\\Addins\\") + kProgId).c_str(),
-                         L"LoadBehavior", REG_DWORD, &load, sizeof(load));
+    rc = RegSetKeyValueW(HKEY_CURRENT_USER, kAddinKey.c_str(), L"LoadBehavior", REG_DWORD, &load,
+                         sizeof(load));
   return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
 STDAPI DllUnregisterServer() {
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsidText).c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kClsidKey.c_str());
   RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
-  RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Microsoft\\Office\\Word\\Addins\\") + kProgId).c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, kAddinKey.c_str());
   return S_OK;
 }

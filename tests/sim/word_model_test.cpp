@@ -17,43 +17,23 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// Records ApplicationEvents2 calls: DISPID and the Name of a document argument.
-class CEventLog : public IDispatch {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == kal::DIID_Word_ApplicationEvents2 ? static_cast<IDispatch*>(this) : nullptr;
-    if (*ppv) AddRef();
-    return *ppv ? S_OK : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override {
-    std::wstring entry = std::to_wstring(id);
-    if (dp->cArgs > 0 && dp->rgvarg[dp->cArgs - 1].vt == VT_DISPATCH) {
-      CDisp first(dp->rgvarg[dp->cArgs - 1].pdispVal);
-      auto name = first.TryGet(L"Name");
-      if (SUCCEEDED(name.hr)) entry += L":" + kalsim::ToString(name.value.Get());
-    }
-    m_events.push_back(entry);
-    return S_OK;
-  }
-  ULONG m_cRef = 0;
-  std::vector<std::wstring> m_events;
-};
-
 class WordModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_app = CWordApplication::Create();
     m_word = CDisp(m_app->AsDispatch());
   }
-  CDisp Section(long i) { return m_word.Obj(L"ActiveDocument").Obj(L"Sections").Obj(L"Item", {I(i)}); }
-  CDisp HeaderShapes(long section) { return HeaderShapesOf(m_word.Obj(L"ActiveDocument"), section); }
+  CDisp Section(long i) { return m_word.Obj(L"ActiveDocument").Obj(L"Sections").Item(i); }
+  CDisp HeaderShapes(long section) {
+    return HeaderShapesOf(m_word.Obj(L"ActiveDocument"), section);
+  }
   CDisp AddMark(const CDisp& shapes, const std::wstring& text) {
-    return CDisp(shapes.Call(L"AddTextEffect", {I(0), S(text), S(L"Arial"), R4(36), I(0), I(0), R4(100), R4(375), Missing()}));
+    return CDisp(shapes.Call(L"AddTextEffect", MarkArgs(text)));
+  }
+  // AddTextEffect's arguments for a mark of `text` (Arial, 36 pt), anchored at `anchor`.
+  static std::vector<CSimVariant> MarkArgs(const std::wstring& text,
+                                           CSimVariant anchor = Missing()) {
+    return {I(0), S(text), S(L"Arial"), R4(36), I(0), I(0), R4(100), R4(375), anchor};
   }
   ComPtr<CWordApplication> m_app;
   CDisp m_word;
@@ -78,7 +58,7 @@ TEST_F(WordModelTest, ActiveDocumentFailsUntilADocumentIsOpen) {
 TEST_F(WordModelTest, EveryHeaderAndFooterShapesSpanTheWholeDocument) {
   m_app->AddDocument(MakeDocument(3, false));
   auto doc = m_app->ActiveDocument();
-  CDisp footer3 = Section(3).Obj(L"Footers").Obj(L"Item", {I(1)}).Obj(L"Shapes");
+  CDisp footer3 = Section(3).Obj(L"Footers").Item(1).Obj(L"Shapes");
   AddMark(HeaderShapes(1), L"one");
   AddMark(HeaderShapes(2), L"two");
   AddMark(footer3, L"foot");
@@ -91,26 +71,27 @@ TEST_F(WordModelTest, EveryHeaderAndFooterShapesSpanTheWholeDocument) {
   Section(3).Obj(L"Range").Call(L"Select");
   m_word.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View").Put(L"SeekView", I(9));
   const std::vector<CDisp> views = {HeaderShapes(1), HeaderShapes(3), footer3,
-                                    Section(2).Obj(L"Headers").Obj(L"Item", {I(2)}).Obj(L"Shapes"),
+                                    Section(2).Obj(L"Headers").Item(2).Obj(L"Shapes"),
                                     m_word.Obj(L"Selection").Obj(L"HeaderFooter").Obj(L"Shapes")};
   for (size_t v = 0; v < views.size(); ++v) {
     EXPECT_EQ(3, views[v].Long(L"Count")) << v;
-    EXPECT_EQ(L"one", views[v].Obj(L"Item", {I(1)}).Obj(L"TextEffect").Str(L"Text")) << v;
-    EXPECT_EQ(L"foot", views[v].Obj(L"Item", {I(3)}).Obj(L"TextEffect").Str(L"Text")) << v;
+    EXPECT_EQ(L"one", views[v].Item(1).Obj(L"TextEffect").Str(L"Text")) << v;
+    EXPECT_EQ(L"foot", views[v].Item(3).Obj(L"TextEffect").Str(L"Text")) << v;
     EXPECT_EQ(DISP_E_BADINDEX, views[v].TryGet(L"Item", {I(4)}).hr) << v;
   }
   // By name and deletion across stories.
-  footer3.Obj(L"Item", {S(L"WordArt 1")}).Call(L"Delete");
+  footer3.Item(L"WordArt 1").Call(L"Delete");
   EXPECT_TRUE(doc->sections[0]->headers[0].story->shapes.empty());
   EXPECT_EQ(2, HeaderShapes(2).Long(L"Count"));
-  HeaderShapes(1).Obj(L"Item", {I(2)}).Call(L"Select", {Missing()});
+  HeaderShapes(1).Item(2).Call(L"Select", {Missing()});
   m_word.Obj(L"Selection").Call(L"Delete", {I(1), I(1)});
   EXPECT_TRUE(doc->sections[2]->footers[0].story->shapes.empty());
   EXPECT_EQ(1, footer3.Long(L"Count"));
-  EXPECT_EQ(DISP_E_BADINDEX, m_word.Obj(L"ActiveDocument").Obj(L"Sections").TryGet(L"Item", {I(4)}).hr);
+  EXPECT_EQ(DISP_E_BADINDEX,
+            m_word.Obj(L"ActiveDocument").Obj(L"Sections").TryGet(L"Item", {I(4)}).hr);
   // A given anchor range is not modelled and is refused rather than ignored.
-  EXPECT_EQ(DISP_E_EXCEPTION, HeaderShapes(1).TryCall(L"AddTextEffect", {I(0), S(L"t"), S(L"Arial"), R4(36), I(0), I(0),
-                                                                          R4(1), R4(1), CSimVariant::Disp(Section(1).Obj(L"Range").Get())}).hr);
+  const CSimVariant range = CSimVariant::Disp(Section(1).Obj(L"Range").Get());
+  EXPECT_EQ(DISP_E_EXCEPTION, HeaderShapes(1).TryCall(L"AddTextEffect", MarkArgs(L"t", range)).hr);
 }
 
 TEST_F(WordModelTest, LinkedHeadersShareOneStoryUntilUnlinked) {
@@ -122,7 +103,7 @@ TEST_F(WordModelTest, LinkedHeadersShareOneStoryUntilUnlinked) {
   EXPECT_EQ(2u, doc->sections[0]->headers[0].story->shapes.size());
   EXPECT_EQ(2, HeaderShapes(3).Long(L"Count"));
   // Unlinking section 3 gives it a copy of the shared story: the document now holds four.
-  CDisp header3 = Section(3).Obj(L"Headers").Obj(L"Item", {I(1)});
+  CDisp header3 = Section(3).Obj(L"Headers").Item(1);
   EXPECT_TRUE(header3.Bool(L"LinkToPrevious"));
   header3.Put(L"LinkToPrevious", B(false));
   EXPECT_NE(doc->sections[0]->headers[0].story, doc->sections[2]->headers[0].story);
@@ -138,13 +119,13 @@ TEST_F(WordModelTest, ItemsShiftDownAfterDeleteAndDeletedShapesRefuseAccess) {
   EXPECT_EQ(L"WordArt 3", c.Str(L"Name"));
   a.Call(L"Delete");
   EXPECT_EQ(2, shapes.Long(L"Count"));
-  EXPECT_EQ(L"b", shapes.Obj(L"Item", {I(1)}).Obj(L"TextEffect").Str(L"Text"));
-  EXPECT_EQ(L"c", shapes.Obj(L"Item", {I(2)}).Obj(L"TextEffect").Str(L"Text"));
+  EXPECT_EQ(L"b", shapes.Item(1).Obj(L"TextEffect").Str(L"Text"));
+  EXPECT_EQ(L"c", shapes.Item(2).Obj(L"TextEffect").Str(L"Text"));
   CCallResult gone = a.TryGet(L"Name");
   EXPECT_EQ(DISP_E_EXCEPTION, gone.hr);
   EXPECT_EQ(DISP_E_EXCEPTION, a.TryCall(L"Delete").hr);
   // Items are also found by name.
-  EXPECT_EQ(L"c", shapes.Obj(L"Item", {S(L"WordArt 3")}).Obj(L"TextEffect").Str(L"Text"));
+  EXPECT_EQ(L"c", shapes.Item(L"WordArt 3").Obj(L"TextEffect").Str(L"Text"));
 }
 
 TEST_F(WordModelTest, SelectingAShapeThenSelectionDeleteDeletesIt) {
@@ -158,7 +139,7 @@ TEST_F(WordModelTest, SelectingAShapeThenSelectionDeleteDeletesIt) {
   // Delete(Unit:=1, Count:=1) given as named arguments.
   EXPECT_EQ(1, kalsim::ToLong(selection.Call(L"Delete", {I(1), I(1)}, {L"Unit", L"Count"}).Get()));
   ASSERT_EQ(1, shapes.Long(L"Count"));
-  EXPECT_EQ(L"keep", shapes.Obj(L"Item", {I(1)}).Obj(L"TextEffect").Str(L"Text"));
+  EXPECT_EQ(L"keep", shapes.Item(1).Obj(L"TextEffect").Str(L"Text"));
   EXPECT_EQ(1u, m_app->ActiveDocument()->sections[1]->headers[0].story->shapes.size());
 }
 
@@ -205,7 +186,9 @@ TEST_F(WordModelTest, SeekViewFailsOutsidePrintLayout) {
     EXPECT_EQ(DISP_E_EXCEPTION, get.hr) << type;
     EXPECT_NE(std::wstring::npos, get.error.find(L"print layout")) << type;
     EXPECT_EQ(DISP_E_EXCEPTION, view.TryPut(L"SeekView", I(9)).hr) << type;
-    EXPECT_EQ(DISP_E_EXCEPTION, m_word.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View").TryPut(L"SeekView", I(0)).hr);
+    EXPECT_EQ(
+        DISP_E_EXCEPTION,
+        m_word.Obj(L"ActiveWindow").Obj(L"ActivePane").Obj(L"View").TryPut(L"SeekView", I(0)).hr);
     view.Put(L"Type", I(kViewPrint));
     view.Put(L"SeekView", I(9));
     EXPECT_EQ(kSeekPrimaryHeader, view.Long(L"SeekView")) << type;
@@ -221,23 +204,27 @@ TEST_F(WordModelTest, CurrentPageHeaderIsTheOneWordShowsOnTheSectionsFirstPage) 
   doc->sections[2]->differentFirstPage = true;
   m_app->AddDocument(doc);
   CDisp view = m_word.Obj(L"ActiveWindow").Obj(L"View");
-  const long expected[] = {kSeekPrimaryHeader, kSeekEvenPagesHeader, kSeekFirstPageHeader, kSeekEvenPagesHeader};
+  // Per section: the header shown on its first page and its HeaderFooter.Index.
+  const std::pair<long, long> expected[] = {{kSeekPrimaryHeader, 1},
+                                            {kSeekEvenPagesHeader, 3},
+                                            {kSeekFirstPageHeader, 2},
+                                            {kSeekEvenPagesHeader, 3}};
   for (long i = 1; i <= 4; ++i) {
     Section(i).Obj(L"Range").Call(L"Select");
     view.Put(L"SeekView", I(kSeekCurrentPageHeader));
-    EXPECT_EQ(expected[i - 1], view.Long(L"SeekView")) << i;
-    EXPECT_EQ(expected[i - 1] == kSeekFirstPageHeader ? 2 : expected[i - 1] == kSeekEvenPagesHeader ? 3 : 1,
-              m_word.Obj(L"Selection").Obj(L"HeaderFooter").Long(L"Index")) << i;
+    EXPECT_EQ(expected[i - 1].first, view.Long(L"SeekView")) << i;
+    EXPECT_EQ(expected[i - 1].second, m_word.Obj(L"Selection").Obj(L"HeaderFooter").Long(L"Index"))
+        << i;
     view.Put(L"SeekView", I(kSeekCurrentPageFooter));
-    EXPECT_EQ(expected[i - 1] + 3, view.Long(L"SeekView")) << i;
+    EXPECT_EQ(expected[i - 1].first + 3, view.Long(L"SeekView")) << i;
   }
   // Exists follows the page setup: first page only where it differs, even pages everywhere.
-  EXPECT_FALSE(Section(1).Obj(L"Headers").Obj(L"Item", {I(2)}).Bool(L"Exists"));
-  EXPECT_TRUE(Section(3).Obj(L"Headers").Obj(L"Item", {I(2)}).Bool(L"Exists"));
-  EXPECT_TRUE(Section(1).Obj(L"Footers").Obj(L"Item", {I(3)}).Bool(L"Exists"));
-  EXPECT_TRUE(Section(4).Obj(L"Headers").Obj(L"Item", {I(1)}).Bool(L"Exists"));
+  EXPECT_FALSE(Section(1).Obj(L"Headers").Item(2).Bool(L"Exists"));
+  EXPECT_TRUE(Section(3).Obj(L"Headers").Item(2).Bool(L"Exists"));
+  EXPECT_TRUE(Section(1).Obj(L"Footers").Item(3).Bool(L"Exists"));
+  EXPECT_TRUE(Section(4).Obj(L"Headers").Item(1).Bool(L"Exists"));
   doc->oddAndEvenPages = false;
-  EXPECT_FALSE(Section(1).Obj(L"Headers").Obj(L"Item", {I(3)}).Bool(L"Exists"));
+  EXPECT_FALSE(Section(1).Obj(L"Headers").Item(3).Bool(L"Exists"));
   Section(2).Obj(L"Range").Call(L"Select");
   view.Put(L"SeekView", I(kSeekCurrentPageHeader));
   EXPECT_EQ(kSeekPrimaryHeader, view.Long(L"SeekView"));
@@ -271,9 +258,10 @@ TEST_F(WordModelTest, CommentsOnlyProtectionRefusesContentAndHeaderShapeChanges)
   CDisp shapes = HeaderShapes(1);
   CDisp shape = AddMark(shapes, L"before");
   EXPECT_EQ(-1, document.Long(L"ProtectionType"));
-  document.Call(L"Protect", {I(1), B(true), S(L"secret"), Missing(), Missing()}, {L"Type", L"NoReset", L"Password", L"UseIRM", L"EnforceStyleLock"});
+  document.Call(L"Protect", {I(1), B(true), S(L"secret"), Missing(), Missing()},
+                {L"Type", L"NoReset", L"Password", L"UseIRM", L"EnforceStyleLock"});
   EXPECT_EQ(1, document.Long(L"ProtectionType"));
-  CCallResult add = shapes.TryCall(L"AddTextEffect", {I(0), S(L"t"), S(L"Arial"), R4(36), I(0), I(0), R4(1), R4(1)});
+  CCallResult add = shapes.TryCall(L"AddTextEffect", MarkArgs(L"t"));
   EXPECT_EQ(DISP_E_EXCEPTION, add.hr);
   EXPECT_NE(std::wstring::npos, add.error.find(L"locked for editing"));
   EXPECT_EQ(DISP_E_EXCEPTION, shape.TryCall(L"Delete").hr);
@@ -343,7 +331,8 @@ TEST_F(WordModelTest, TextEffectTextReadsLineBreaksBackAsParagraphMarksOrAsWritt
   m_app->State().textEffectBreaks = ETextEffectBreaks::kAsWritten;
   EXPECT_EQ(L"a\nb\r\nc\vd\re", text.Str(L"Text"));
   // The shape keeps what was written either way.
-  EXPECT_EQ(L"a\nb\r\nc\vd\re", m_app->ActiveDocument()->sections[0]->headers[0].story->shapes[0]->text);
+  EXPECT_EQ(L"a\nb\r\nc\vd\re",
+            m_app->ActiveDocument()->sections[0]->headers[0].story->shapes[0]->text);
   EXPECT_EQ("asWritten", AppStateToJson(m_app->State())["textEffectLineBreaks"].get<std::string>());
 }
 
@@ -351,11 +340,11 @@ TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
   m_app = CWordApplication::Create(L"11.0");
   m_word = CDisp(m_app->AsDispatch());
   EXPECT_EQ(L"11.0", m_word.Str(L"Version"));
-  CDisp standard = m_word.Obj(L"CommandBars", {}).Obj(L"Item", {S(L"Standard")});
+  CDisp standard = m_word.Obj(L"CommandBars", {}).Item(L"Standard");
   CDisp controls = standard.Obj(L"Controls");
   long found = 0;
   for (long i = 1; i <= controls.Long(L"Count"); ++i) {
-    CDisp c = controls.Obj(L"Item", {I(i)});
+    CDisp c = controls.Item(i);
     if (c.Str(L"Caption") != L"背景(&K)") continue;
     ++found;
     EXPECT_TRUE(c.Bool(L"Enabled"));
@@ -365,15 +354,15 @@ TEST_F(WordModelTest, LegacyCommandBarsOfWord2003) {
   EXPECT_FALSE(m_word.Obj(L"NormalTemplate").Bool(L"Saved"));  // Word 2003 keeps bars in Normal.dot
   EXPECT_EQ((std::vector<bool>{false}), m_app->State().normalTemplateSavedTransitions);
   // Popups of the menu bar have their own Controls; buttons have none.
-  CDisp menu = m_word.Obj(L"CommandBars").Obj(L"Item", {S(L"Menu Bar")}).Obj(L"Controls");
+  CDisp menu = m_word.Obj(L"CommandBars").Item(L"Menu Bar").Obj(L"Controls");
   long inMenus = 0;
   for (long i = 1; i <= menu.Long(L"Count"); ++i) {
-    CDisp items = menu.Obj(L"Item", {I(i)}).Obj(L"Control").Obj(L"Controls");
+    CDisp items = menu.Item(i).Obj(L"Control").Obj(L"Controls");
     for (long j = 1; j <= items.Long(L"Count"); ++j)
-      if (items.Obj(L"Item", {I(j)}).Str(L"Caption") == L"背景(&K)") ++inMenus;
+      if (items.Item(j).Str(L"Caption") == L"背景(&K)") ++inMenus;
   }
   EXPECT_EQ(1, inMenus);
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, controls.Obj(L"Item", {I(1)}).TryGet(L"Controls").hr);
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, controls.Item(1).TryGet(L"Controls").hr);
   EXPECT_EQ(DISP_E_BADINDEX, m_word.Obj(L"CommandBars").TryGet(L"Item", {S(L"No Such Bar")}).hr);
   bool standardEnabled = false;
   for (const auto& c : m_app->State().commandBars[1].controls)
@@ -405,8 +394,10 @@ TEST_F(WordModelTest, OptionsAndTemplateAndApplicationSwitches) {
   EXPECT_EQ((std::vector<bool>{false, true}), m_app->State().normalTemplateSavedTransitions);
   // The host's dump carries both records.
   const nlohmann::json dump = AppStateToJson(m_app->State());
-  EXPECT_EQ((std::vector<bool>{false, true, false}), dump["screenUpdatingTransitions"].get<std::vector<bool>>());
-  EXPECT_EQ((std::vector<bool>{false, true}), dump["normalTemplateSavedTransitions"].get<std::vector<bool>>());
+  EXPECT_EQ((std::vector<bool>{false, true, false}),
+            dump["screenUpdatingTransitions"].get<std::vector<bool>>());
+  EXPECT_EQ((std::vector<bool>{false, true}),
+            dump["normalTemplateSavedTransitions"].get<std::vector<bool>>());
   EXPECT_EQ(0, m_app->State().displayAlerts);
   EXPECT_FALSE(m_word.Bool(L"Visible"));
 }
@@ -416,7 +407,15 @@ TEST_F(WordModelTest, EventsReachAdvisedSinksWithTheirDocument) {
   ASSERT_EQ(S_OK, m_app->QueryInterface(IID_PPV_ARGS(&cpc)));
   ComPtr<IConnectionPoint> cp;
   ASSERT_EQ(S_OK, cpc->FindConnectionPoint(kal::DIID_Word_ApplicationEvents2, &cp));
-  CEventLog log;
+  std::vector<std::wstring> events;  // DISPID and the Name of a document argument
+  CEventSink log(kal::DIID_Word_ApplicationEvents2, [&events](DISPID id, const DISPPARAMS& dp) {
+    std::wstring entry = std::to_wstring(id);
+    if (dp.cArgs > 0 && dp.rgvarg[dp.cArgs - 1].vt == VT_DISPATCH) {
+      auto name = CDisp(dp.rgvarg[dp.cArgs - 1].pdispVal).TryGet(L"Name");
+      if (SUCCEEDED(name.hr)) entry += L":" + kalsim::ToString(name.value.Get());
+    }
+    events.push_back(entry);
+  });
   DWORD cookie = 0;
   ASSERT_EQ(S_OK, cp->Advise(&log, &cookie));
   m_word.Obj(L"Documents").Call(L"Add");
@@ -424,10 +423,12 @@ TEST_F(WordModelTest, EventsReachAdvisedSinksWithTheirDocument) {
   doc->name = L"opened.docx";
   m_app->AddDocument(doc);
   m_app->FireWindowSelectionChange();
-  EXPECT_EQ((std::vector<std::wstring>{L"9:Document1", L"3", L"4:opened.docx", L"3", L"12"}), log.m_events);
+  EXPECT_EQ((std::vector<std::wstring>{L"9:Document1", L"3", L"4:opened.docx", L"3", L"12"}),
+            events);
   // _Application is answered for the add-in's QueryInterface.
   ComPtr<IUnknown> unk;
-  EXPECT_EQ(S_OK, m_app->QueryInterface(kal::IID_Word_Application, reinterpret_cast<void**>(unk.GetAddressOf())));
+  EXPECT_EQ(S_OK, m_app->QueryInterface(kal::IID_Word_Application,
+                                        reinterpret_cast<void**>(unk.GetAddressOf())));
   EXPECT_EQ(S_OK, cp->Unadvise(cookie));
   EXPECT_EQ(0u, log.m_cRef);
 }

@@ -3,9 +3,9 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
+#include "tests/support/host_run.h"
 #include "tests/support/test_paths.h"
 
 namespace kaltest {
@@ -27,13 +27,9 @@ bool LaunchAndKeep(const std::wstring& cmdLine, kal::CHandleOwner* process, DWOR
 }  // namespace
 
 std::wstring WriteTempFile(const std::string& text, const wchar_t* extension) {
-  wchar_t dir[MAX_PATH] = {};
-  if (!GetTempPathW(MAX_PATH, dir)) return {};
-  std::wstring path = std::wstring(dir) + L"kaltest_" + std::to_wstring(GetCurrentProcessId()) +
-                      L"_" + std::to_wstring(++g_tempCounter) + extension;
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out << text;
-  return out.good() ? path : std::wstring();
+  const std::wstring path = TempFolder() + L"kaltest_" + std::to_wstring(GetCurrentProcessId()) +
+                            L"_" + std::to_wstring(++g_tempCounter) + extension;
+  return WriteFileBytes(path, text) ? path : std::wstring();
 }
 
 int RunBinTool(const std::wstring& exeName, const std::wstring& args, std::string* output,
@@ -59,35 +55,29 @@ int RunBinTool(const std::wstring& exeName, const std::wstring& args, std::strin
   writer.Reset();  // the child holds the only write end now: ReadFile ends with it
 
   std::string collected;
-  const DWORD start = GetTickCount();
-  for (;;) {
-    DWORD avail = 0;
-    if (PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
-      std::vector<char> chunk(avail);
-      DWORD got = 0;
-      if (ReadFile(reader.Get(), chunk.data(), avail, &got, nullptr))
-        collected.append(chunk.data(), got);
-      continue;
-    }
-    if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) {
-      // Drain what is left after the exit.
-      while (PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
-        std::vector<char> chunk(avail);
-        DWORD got = 0;
-        if (!ReadFile(reader.Get(), chunk.data(), avail, &got, nullptr)) break;
-        collected.append(chunk.data(), got);
-      }
-      break;
-    }
-    if (GetTickCount() - start > timeoutMs) {
+  // Reads what the pipe holds now; false when it holds nothing.
+  auto drain = [&] {
+    DWORD avail = 0, got = 0;
+    if (!PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &avail, nullptr) || avail == 0)
+      return false;
+    std::vector<char> chunk(avail);
+    if (!ReadFile(reader.Get(), chunk.data(), avail, &got, nullptr)) return false;
+    collected.append(chunk.data(), got);
+    return true;
+  };
+  DWORD code = static_cast<DWORD>(-1);
+  bool exited = false;
+  for (const DWORD start = GetTickCount();;) {
+    if (drain()) continue;
+    if (exited) break;  // and what it wrote before is read
+    exited = WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0;
+    if (exited) GetExitCodeProcess(process.Get(), &code);
+    if (!exited && GetTickCount() - start > timeoutMs) {
       TerminateProcess(process.Get(), 1);
       WaitForSingleObject(process.Get(), 5000);
-      if (output) *output = collected;
-      return -1;
+      break;
     }
   }
-  DWORD code = 0;
-  GetExitCodeProcess(process.Get(), &code);
   if (output) *output = collected;
   return static_cast<int>(code);
 }
@@ -163,12 +153,15 @@ bool CAgentProcess::Running() const {
 }
 
 std::string PolicyForProcess(DWORD pid, bool readOnly, bool watermark) {
-  std::string text = std::string("[user]\nname = alice\nemployeeId = E-1001\n[watermark]\nreadWatermark = ") +
-                     (watermark ? "1" : "0") +
-                     "\ntavFileWatermark = 1\nsmartFileWatermark = 1\nmodelFlag = 0\nhorizontal = 0\n"
-                     "text = CONFIDENTIAL\nfont = Arial\nfontSize = 40\ncolor = 0,0,255\ntransparency = 128\n"
-                     "showDate = 1\nshowUserName = 1\nshowEmployeeId = 1\n[processes]\n";
-  if (pid) text += "protect = pid:" + std::to_string(pid) + " readonly=" + (readOnly ? "1" : "0") + " print=1\n";
+  std::string text =
+      std::string("[user]\nname = alice\nemployeeId = E-1001\n[watermark]\nreadWatermark = ") +
+      (watermark ? "1" : "0") +
+      "\ntavFileWatermark = 1\nsmartFileWatermark = 1\nmodelFlag = 0\nhorizontal = 0\n"
+      "text = CONFIDENTIAL\nfont = Arial\nfontSize = 40\ncolor = 0,0,255\ntransparency = 128\n"
+      "showDate = 1\nshowUserName = 1\nshowEmployeeId = 1\n[processes]\n";
+  if (pid)
+    text += "protect = pid:" + std::to_string(pid) + " readonly=" + (readOnly ? "1" : "0") +
+            " print=1\n";
   return text;
 }
 
