@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "bench/common/bench_clock.h"
 #include "exchange/event_ex.h"
 #include "exchange/handle_owner.h"
 #include "exchange/tav_exchg.h"
@@ -21,13 +22,6 @@ namespace {
 constexpr int kCallsPerRound = 200;
 constexpr int kRounds = 11;
 constexpr int kLeakCalls = 100000;
-
-double NowUs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
-}
 
 // The inline floor: exactly the work one accessor call must do, nothing else.
 template <typename Copy>
@@ -50,13 +44,8 @@ void Compare(const char* name, const std::function<void()>& accessor,
              const std::function<void()>& floor, double* worstRatio) {
   double bestA = 1e30, bestF = 1e30;
   for (int r = 0; r < kRounds; ++r) {
-    double t0 = NowUs();
-    for (int i = 0; i < kCallsPerRound; ++i) floor();
-    double t1 = NowUs();
-    for (int i = 0; i < kCallsPerRound; ++i) accessor();
-    double t2 = NowUs();
-    bestF = std::min(bestF, (t1 - t0) / kCallsPerRound);
-    bestA = std::min(bestA, (t2 - t1) / kCallsPerRound);
+    bestF = std::min(bestF, kalbench::PerCallUs(floor, kCallsPerRound));
+    bestA = std::min(bestA, kalbench::PerCallUs(accessor, kCallsPerRound));
   }
   const double ratio = bestA / bestF;
   *worstRatio = std::max(*worstRatio, ratio);
@@ -171,23 +160,18 @@ int main() {
   auto delta = [](SIZE_T a, SIZE_T b) {
     return static_cast<long long>(b) - static_cast<long long>(a);
   };
+  auto row = [&](const char* name, SIZE_T a, SIZE_T b, bool growth) {
+    printf("  %-18s  %12llu -> %12llu", name, static_cast<unsigned long long>(a),
+           static_cast<unsigned long long>(b));
+    if (growth) printf("  (growth %lld)", delta(a, b));
+    printf("\n");
+  };
   printf("%d calls:\n", kLeakCalls);
-  printf("  PrivateUsage        %12llu -> %12llu  (growth %lld)\n",
-         static_cast<unsigned long long>(before.privateUsage),
-         static_cast<unsigned long long>(after.privateUsage),
-         delta(before.privateUsage, after.privateUsage));
-  printf("  handle count        %12lu -> %12lu\n", before.handleCount, after.handleCount);
-  printf("  committed private   %12llu -> %12llu  (growth %lld)\n",
-         static_cast<unsigned long long>(before.committedPrivate),
-         static_cast<unsigned long long>(after.committedPrivate),
-         delta(before.committedPrivate, after.committedPrivate));
-  printf("  mapped views        %12llu -> %12llu  (growth %lld)\n",
-         static_cast<unsigned long long>(before.mappedBytes),
-         static_cast<unsigned long long>(after.mappedBytes),
-         delta(before.mappedBytes, after.mappedBytes));
-  printf("  next handle value   %12llu -> %12llu\n",
-         static_cast<unsigned long long>(before.nextHandle),
-         static_cast<unsigned long long>(after.nextHandle));
+  row("PrivateUsage", before.privateUsage, after.privateUsage, true);
+  row("handle count", before.handleCount, after.handleCount, false);
+  row("committed private", before.committedPrivate, after.committedPrivate, true);
+  row("mapped views", before.mappedBytes, after.mappedBytes, true);
+  row("next handle value", before.nextHandle, after.nextHandle, false);
   const bool steady = delta(before.privateUsage, after.privateUsage) < 256 * 1024 &&
                       after.handleCount <= before.handleCount &&
                       delta(before.committedPrivate, after.committedPrivate) < 256 * 1024 &&

@@ -14,31 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_clock.h"
 #include "core/policy.h"
+#include "exchange/handle_owner.h"
 #include "exchange/tav_exchg.h"
 
 namespace {
 constexpr int kSamples = 150;
-
-double NowUs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
-}
-
-struct CHandleCloser {
-  void operator()(HANDLE h) const {
-    if (h) CloseHandle(h);
-  }
-};
 
 // The agent's state: a logged-on user, a watermark policy, other processes in the lists and
 // a protectScreen list filled to its last byte with names that are not this process's.
 class CBenchSection {
  public:
   bool Create() {
-    m_hMap.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+    m_hMap.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                     static_cast<DWORD>(kal::kExchangeBlockSize),
                                     kal::kExchangeSectionName));
     if (!m_hMap) return false;
@@ -73,7 +62,7 @@ class CBenchSection {
   int Names() const { return m_names; }
 
  private:
-  std::unique_ptr<void, CHandleCloser> m_hMap;
+  kal::CHandleOwner m_hMap;
   int m_names = 0;
 };
 
@@ -112,13 +101,8 @@ int main() {
   // fastest call of each side is its cost without interference, the median shows the spread.
   std::vector<double> floorUs, decisionUs;
   for (int i = 0; i < kSamples; ++i) {
-    double t0 = NowUs();
-    Floor();
-    double t1 = NowUs();
-    Decision();
-    double t2 = NowUs();
-    floorUs.push_back(t1 - t0);
-    decisionUs.push_back(t2 - t1);
+    floorUs.push_back(kalbench::TimeUs(Floor));
+    decisionUs.push_back(kalbench::TimeUs(Decision));
   }
   std::sort(floorUs.begin(), floorUs.end());
   std::sort(decisionUs.begin(), decisionUs.end());
