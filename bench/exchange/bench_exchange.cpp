@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "bench/common/bench_clock.h"
 #include "exchange/event_ex.h"
 #include "exchange/handle_owner.h"
 #include "exchange/tav_exchg.h"
@@ -22,16 +23,8 @@ constexpr int kCallsPerRound = 200;
 constexpr int kRounds = 11;
 constexpr int kLeakCalls = 100000;
 
-double NowUs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
-}
-
 // The inline floor: exactly the work one accessor call must do, nothing else.
-template <typename Copy>
-void Floor(Copy copy) {
+void Floor(const std::function<void(const ExchangeBlock&)>& copy) {
   WaitForSingleObject(ExchangeLock.Handle(), 200);
   HANDLE map = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, kal::kExchangeSectionName);
   if (map) {
@@ -47,16 +40,11 @@ void Floor(Copy copy) {
 
 // Best per-call time over several rounds, the two sides interleaved so drift hits both.
 void Compare(const char* name, const std::function<void()>& accessor,
-             const std::function<void()>& floor, double* worstRatio) {
+             const std::function<void(const ExchangeBlock&)>& floorCopy, double* worstRatio) {
   double bestA = 1e30, bestF = 1e30;
   for (int r = 0; r < kRounds; ++r) {
-    double t0 = NowUs();
-    for (int i = 0; i < kCallsPerRound; ++i) floor();
-    double t1 = NowUs();
-    for (int i = 0; i < kCallsPerRound; ++i) accessor();
-    double t2 = NowUs();
-    bestF = std::min(bestF, (t1 - t0) / kCallsPerRound);
-    bestA = std::min(bestA, (t2 - t1) / kCallsPerRound);
+    bestF = std::min(bestF, kalbench::PerCallUs([&] { Floor(floorCopy); }, kCallsPerRound));
+    bestA = std::min(bestA, kalbench::PerCallUs(accessor, kCallsPerRound));
   }
   const double ratio = bestA / bestF;
   *worstRatio = std::max(*worstRatio, ratio);
@@ -119,75 +107,52 @@ int main() {
   _TAV_EXCHG_INFO rec{};
   auto screen = std::make_unique<char[]>(kal::kProtectScreenSize);
 
+  // Each accessor with the copy its inline floor makes from the mapped block.
+  const struct {
+    const char* name;
+    std::function<void()> call;
+    std::function<void(const ExchangeBlock&)> copy;
+  } accessors[] = {
+      {"GetPrintPolicy", [&] { ex.GetPrintPolicy(*policy); },
+       [&](const ExchangeBlock& b) { std::memcpy(policy.get(), &b.printPolicy, sizeof(*policy)); }},
+      {"GetInfo_doc", [&] { ex.GetInfo_doc(kPid, rec); },
+       [&](const ExchangeBlock& b) {
+         for (int i = 0; i < b.tavInfoCount; ++i)
+           if (b.tavInfo[i].processId == kPid) {
+             std::memcpy(&rec, &b.tavInfo[i], sizeof(rec));
+             break;
+           }
+       }},
+      {"GetprotectScreen", [&] { ex.GetprotectScreen(screen.get()); },
+       [&](const ExchangeBlock& b) {
+         size_t n = strnlen(b.protectScreen, sizeof(b.protectScreen) - 1);
+         std::memcpy(screen.get(), b.protectScreen, n);
+         screen[n] = '\0';
+       }},
+  };
   double worst = 0;
-  Compare(
-      "GetPrintPolicy", [&] { ex.GetPrintPolicy(*policy); },
-      [&] {
-        Floor([&](const ExchangeBlock& b) {
-          std::memcpy(policy.get(), &b.printPolicy, sizeof(*policy));
-        });
-      },
-      &worst);
-  Compare(
-      "GetInfo_doc", [&] { ex.GetInfo_doc(kPid, rec); },
-      [&] {
-        Floor([&](const ExchangeBlock& b) {
-          for (int i = 0; i < b.tavInfoCount; ++i)
-            if (b.tavInfo[i].processId == kPid) {
-              std::memcpy(&rec, &b.tavInfo[i], sizeof(rec));
-              break;
-            }
-        });
-      },
-      &worst);
-  Compare(
-      "GetprotectScreen", [&] { ex.GetprotectScreen(screen.get()); },
-      [&] {
-        Floor([&](const ExchangeBlock& b) {
-          size_t n = strnlen(b.protectScreen, sizeof(b.protectScreen) - 1);
-          std::memcpy(screen.get(), b.protectScreen, n);
-          screen[n] = '\0';
-        });
-      },
-      &worst);
+  for (const auto& a : accessors) Compare(a.name, a.call, a.copy, &worst);
   printf("worst ratio %.3f (target <= 1.15): %s\n", worst, worst <= 1.15 ? "met" : "NOT met");
 
   // Warm-up done above; now many calls must leave memory and handles where they were.
   const CProcessUse before = Measure();
-  for (int i = 0; i < kLeakCalls; ++i) {
-    switch (i % 3) {
-      case 0:
-        ex.GetPrintPolicy(*policy);
-        break;
-      case 1:
-        ex.GetInfo_doc(kPid, rec);
-        break;
-      default:
-        ex.GetprotectScreen(screen.get());
-        break;
-    }
-  }
+  for (int i = 0; i < kLeakCalls; ++i) accessors[i % 3].call();
   const CProcessUse after = Measure();
   auto delta = [](SIZE_T a, SIZE_T b) {
     return static_cast<long long>(b) - static_cast<long long>(a);
   };
+  auto row = [&](const char* name, SIZE_T a, SIZE_T b, bool growth) {
+    printf("  %-18s  %12llu -> %12llu", name, static_cast<unsigned long long>(a),
+           static_cast<unsigned long long>(b));
+    if (growth) printf("  (growth %lld)", delta(a, b));
+    printf("\n");
+  };
   printf("%d calls:\n", kLeakCalls);
-  printf("  PrivateUsage        %12llu -> %12llu  (growth %lld)\n",
-         static_cast<unsigned long long>(before.privateUsage),
-         static_cast<unsigned long long>(after.privateUsage),
-         delta(before.privateUsage, after.privateUsage));
-  printf("  handle count        %12lu -> %12lu\n", before.handleCount, after.handleCount);
-  printf("  committed private   %12llu -> %12llu  (growth %lld)\n",
-         static_cast<unsigned long long>(before.committedPrivate),
-         static_cast<unsigned long long>(after.committedPrivate),
-         delta(before.committedPrivate, after.committedPrivate));
-  printf("  mapped views        %12llu -> %12llu  (growth %lld)\n",
-         static_cast<unsigned long long>(before.mappedBytes),
-         static_cast<unsigned long long>(after.mappedBytes),
-         delta(before.mappedBytes, after.mappedBytes));
-  printf("  next handle value   %12llu -> %12llu\n",
-         static_cast<unsigned long long>(before.nextHandle),
-         static_cast<unsigned long long>(after.nextHandle));
+  row("PrivateUsage", before.privateUsage, after.privateUsage, true);
+  row("handle count", before.handleCount, after.handleCount, false);
+  row("committed private", before.committedPrivate, after.committedPrivate, true);
+  row("mapped views", before.mappedBytes, after.mappedBytes, true);
+  row("next handle value", before.nextHandle, after.nextHandle, false);
   const bool steady = delta(before.privateUsage, after.privateUsage) < 256 * 1024 &&
                       after.handleCount <= before.handleCount &&
                       delta(before.committedPrivate, after.committedPrivate) < 256 * 1024 &&

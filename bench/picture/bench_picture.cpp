@@ -5,14 +5,16 @@
 // GDI+ needs windows.h first.
 #include <gdiplus.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_clock.h"
 #include "core/policy.h"
+#include "picture/watermark_painter.h"
 #include "picture/watermark_pic.h"
+#include "tests/picture/pixel_probe.h"
+#include "tests/picture/system_fixtures.h"
 
 namespace {
 
@@ -20,130 +22,36 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kRounds = 15;
 
-int EncoderFor(const wchar_t* mime, CLSID* clsid) {
-  UINT count = 0, bytes = 0;
-  Gdiplus::GetImageEncodersSize(&count, &bytes);
-  std::vector<unsigned char> buffer(bytes);
-  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-  if (bytes == 0 || Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return -1;
-  for (UINT i = 0; i < count; ++i) {
-    if (std::wcscmp(codecs[i].MimeType, mime) == 0) {
-      *clsid = codecs[i].Clsid;
-      return int(i);
-    }
-  }
-  return -1;
-}
-
 // A base with some content (a diagonal gradient), so the encoder has real work in both runs.
 bool WriteBase(const std::wstring& path) {
-  Gdiplus::GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
-  bool ok = false;
-  {
-    Gdiplus::Bitmap bitmap(kWidth, kHeight, PixelFormat24bppRGB);
-    Gdiplus::Graphics graphics(&bitmap);
-    Gdiplus::LinearGradientBrush brush(Gdiplus::Point(0, 0), Gdiplus::Point(kWidth, kHeight),
-                                       Gdiplus::Color(255, 250, 250, 235),
-                                       Gdiplus::Color(255, 200, 215, 240));
-    graphics.FillRectangle(&brush, 0, 0, kWidth, kHeight);
-    CLSID bmp;
-    ok = EncoderFor(L"image/bmp", &bmp) >= 0 &&
+  pictest::CGdiplusSession gdiplus;
+  if (!gdiplus.Started()) return false;
+  Gdiplus::Bitmap bitmap(kWidth, kHeight, PixelFormat24bppRGB);
+  Gdiplus::Graphics graphics(&bitmap);
+  Gdiplus::LinearGradientBrush brush(Gdiplus::Point(0, 0), Gdiplus::Point(kWidth, kHeight),
+                                     Gdiplus::Color(255, 250, 250, 235),
+                                     Gdiplus::Color(255, 200, 215, 240));
+  graphics.FillRectangle(&brush, 0, 0, kWidth, kHeight);
+  CLSID bmp;
+  return GetEncoderClsid(L"image/bmp", &bmp) >= 0 &&
          bitmap.Save(path.c_str(), &bmp, nullptr) == Gdiplus::Ok;
-  }
-  Gdiplus::GdiplusShutdown(token);
-  return ok;
 }
 
 // The floor: what any picture job pays at least (GDI+ up, load, save as JPEG, GDI+ down).
 bool LoadAndSave(const std::wstring& base, const std::wstring& out) {
-  Gdiplus::GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
-  bool ok = false;
-  {
-    Gdiplus::Image image(base.c_str(), FALSE);
-    CLSID jpeg;
-    if (EncoderFor(L"image/jpeg", &jpeg) >= 0) {
-      DeleteFileW(out.c_str());
-      ok = image.Save(out.c_str(), &jpeg, nullptr) == Gdiplus::Ok;
-    }
-  }
-  Gdiplus::GdiplusShutdown(token);
-  return ok;
+  pictest::CGdiplusSession gdiplus;
+  if (!gdiplus.Started()) return false;
+  Gdiplus::Image image(base.c_str(), FALSE);
+  CLSID jpeg;
+  if (GetEncoderClsid(L"image/jpeg", &jpeg) < 0) return false;
+  DeleteFileW(out.c_str());
+  return image.Save(out.c_str(), &jpeg, nullptr) == Gdiplus::Ok;
 }
-
-double Now() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1000.0 / double(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-template <size_t N>
-void PutField(ExWChar (&field)[N], const wchar_t* text) {
-  std::memset(field, 0, sizeof(field));
-  for (size_t i = 0; text[i] != 0 && i + 1 < N; ++i) field[i] = static_cast<ExWChar>(text[i]);
-}
-
-// Restores the agent's Run value and APPDATA as they were.
-class CRunValueGuard {
- public:
-  CRunValueGuard() {
-    HKEY key = Open();
-    DWORD bytes = 0;
-    if (key &&
-        RegQueryValueExW(key, L"TavRegedit", nullptr, &m_type, nullptr, &bytes) == ERROR_SUCCESS) {
-      m_saved.resize(bytes);
-      m_had = RegQueryValueExW(key, L"TavRegedit", nullptr, &m_type, m_saved.data(), &bytes) ==
-              ERROR_SUCCESS;
-    }
-    if (key) RegCloseKey(key);
-  }
-  ~CRunValueGuard() {
-    HKEY key = Open();
-    if (!key) return;
-    if (m_had)
-      RegSetValueExW(key, L"TavRegedit", 0, m_type, m_saved.data(), DWORD(m_saved.size()));
-    else
-      RegDeleteValueW(key, L"TavRegedit");
-    RegCloseKey(key);
-  }
-  bool Set(const std::wstring& value) {
-    HKEY key = Open();
-    if (!key) return false;
-    const LONG rc =
-        RegSetValueExW(key, L"TavRegedit", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       DWORD((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-  }
-
- private:
-  static HKEY Open() {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                    nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr);
-    return key;
-  }
-  bool m_had = false;
-  DWORD m_type = 0;
-  std::vector<BYTE> m_saved;
-};
 
 }  // namespace
 
 int wmain() {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring root =
-      std::wstring(temp) + L"kal_bench_picture_" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring root = pictest::FreshTempPath(L"kal_bench_picture");
   const std::wstring agent = root + L"\\Agent\\";
   const std::wstring appData = root + L"\\AppData";
   CreateDirectoryW(root.c_str(), nullptr);
@@ -152,19 +60,20 @@ int wmain() {
     std::printf("bench_picture: cannot write the base picture\n");
     return 1;
   }
-  CRunValueGuard run;
-  if (!run.Set(agent + L"TavRegedit.exe")) {
+  pictest::CScopedRunValue run;
+  if (!run.SetString(agent + L"TavRegedit.exe")) {
     std::printf("bench_picture: cannot write the Run value\n");
     return 1;
   }
-  SetEnvironmentVariableW(L"APPDATA", appData.c_str());
+  pictest::CScopedEnv appDataVar(L"APPDATA");
+  appDataVar.Set(appData);
 
   _PRINT_EXCHG_INFO& r = WatermarkPolicyCache.record;
-  PutField(r.watermarkText, L"Confidential - internal use only");
-  PutField(r.watermarkColor, L"255,0,0");
-  PutField(r.showDate, L"1");
-  PutField(r.showUserName, L"1");
-  PutField(r.showEmployeeId, L"1");
+  pictest::PutField(r.watermarkText, L"Confidential - internal use only");
+  pictest::PutField(r.watermarkColor, L"255,0,0");
+  pictest::PutField(r.showDate, L"1");
+  pictest::PutField(r.showUserName, L"1");
+  pictest::PutField(r.showEmployeeId, L"1");
   r.watermarkFontSize = 36;
   r.watermarkTransparency = 128;
   r.watermarkHorizontal = 0;
@@ -180,25 +89,15 @@ int wmain() {
   }
   std::vector<double> job, floor;
   for (int i = 0; i < kRounds; ++i) {
-    double t0 = Now();
-    LoadAndSave(agent + L"watermark.bmp", floorOut);
-    floor.push_back(Now() - t0);
-    t0 = Now();
-    MakeWaterMarkPic(&target);
-    job.push_back(Now() - t0);
+    floor.push_back(kalbench::TimeMs([&] { LoadAndSave(agent + L"watermark.bmp", floorOut); }));
+    job.push_back(kalbench::TimeMs([&] { MakeWaterMarkPic(&target); }));
   }
-  const double jobMs = Median(job), floorMs = Median(floor);
+  const double jobMs = kalbench::Median(job), floorMs = kalbench::Median(floor);
   const double ratio = jobMs / floorMs;
   std::printf("picture: MakeWaterMarkPic on %dx%d median %.1f ms; GDI+ load+save floor %.1f ms\n",
               kWidth, kHeight, jobMs, floorMs);
   std::printf("picture: ratio %.2f (target <= 1.50) %s\n", ratio, ratio <= 1.5 ? "ok" : "OVER");
 
-  DeleteFileW(target.m_szImgPath);
-  DeleteFileW(floorOut.c_str());
-  DeleteFileW((agent + L"watermark.bmp").c_str());
-  RemoveDirectoryW((appData + L"\\KalTemp").c_str());
-  RemoveDirectoryW(appData.c_str());
-  RemoveDirectoryW(agent.c_str());
-  RemoveDirectoryW(root.c_str());
+  pictest::RemoveTree(root);
   return 0;
 }

@@ -14,68 +14,47 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_clock.h"
 #include "core/policy.h"
+#include "exchange/handle_owner.h"
 #include "exchange/tav_exchg.h"
 
 namespace {
 constexpr int kSamples = 150;
 
-double NowUs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
+// Fills the agent's state into the section: a logged-on user, a watermark policy, other
+// processes in the lists and a protectScreen list filled to its last byte with names that are
+// not this process's. Returns the number of names in the list.
+int FillSection() {
+  CTavExchg exchange;
+  char user[] = "bench-user", none[] = "";
+  exchange.SetDefaultUserNameAndPsw(user, none, none);
+  std::unique_ptr<_PRINT_EXCHG_INFO> policy(new _PRINT_EXCHG_INFO());
+  policy->readWatermark = 1;
+  policy->tavFileWatermark = 1;
+  policy->smartFileWatermark = 1;
+  exchange.SetPrintPolicy(*policy);
+  for (unsigned i = 0; i < 200; ++i) {
+    _TAV_EXCHG_INFO tav = {};
+    tav.infoId = i + 1;
+    tav.processId = 100000 + i * 4;
+    exchange.AddInfo(tav);
+    _SMART_EXCHG_INFO smart = {};
+    smart.processId = 200000 + i * 4;
+    exchange.AddInfo(smart);
+  }
+  std::string list;
+  int names = 0;
+  for (int i = 0; list.size() < kal::kProtectScreenSize - 1; ++i) {
+    char name[40];
+    std::snprintf(name, sizeof(name), " Protected_%04d.exe|", i);
+    list += name;
+    ++names;
+  }
+  list.resize(kal::kProtectScreenSize - 1);
+  exchange.SetprotectScreen(&list[0]);
+  return names;
 }
-
-struct CHandleCloser {
-  void operator()(HANDLE h) const {
-    if (h) CloseHandle(h);
-  }
-};
-
-// The agent's state: a logged-on user, a watermark policy, other processes in the lists and
-// a protectScreen list filled to its last byte with names that are not this process's.
-class CBenchSection {
- public:
-  bool Create() {
-    m_hMap.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                    static_cast<DWORD>(kal::kExchangeBlockSize),
-                                    kal::kExchangeSectionName));
-    if (!m_hMap) return false;
-    CTavExchg exchange;
-    char user[] = "bench-user", none[] = "";
-    exchange.SetDefaultUserNameAndPsw(user, none, none);
-    std::unique_ptr<_PRINT_EXCHG_INFO> policy(new _PRINT_EXCHG_INFO());
-    policy->readWatermark = 1;
-    policy->tavFileWatermark = 1;
-    policy->smartFileWatermark = 1;
-    exchange.SetPrintPolicy(*policy);
-    for (unsigned i = 0; i < 200; ++i) {
-      _TAV_EXCHG_INFO tav = {};
-      tav.infoId = i + 1;
-      tav.processId = 100000 + i * 4;
-      exchange.AddInfo(tav);
-      _SMART_EXCHG_INFO smart = {};
-      smart.processId = 200000 + i * 4;
-      exchange.AddInfo(smart);
-    }
-    std::string list;
-    for (int i = 0; list.size() < kal::kProtectScreenSize - 1; ++i) {
-      char name[40];
-      std::snprintf(name, sizeof(name), " Protected_%04d.exe|", i);
-      list += name;
-      ++m_names;
-    }
-    list.resize(kal::kProtectScreenSize - 1);
-    exchange.SetprotectScreen(&list[0]);
-    return true;
-  }
-  int Names() const { return m_names; }
-
- private:
-  std::unique_ptr<void, CHandleCloser> m_hMap;
-  int m_names = 0;
-};
 
 // The accessor reads the decision makes, and nothing else.
 void Floor() {
@@ -98,11 +77,14 @@ int Decision() {
 }  // namespace
 
 int main() {
-  CBenchSection section;
-  if (!section.Create()) {
+  const kal::CHandleOwner section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                     0, static_cast<DWORD>(kal::kExchangeBlockSize),
+                                                     kal::kExchangeSectionName));
+  if (!section) {
     std::printf("cannot create the exchange section\n");
     return 1;
   }
+  const int names = FillSection();
   // The decision writes ungated debugger lines; they are part of its cost and stay in.
   if (Decision() != 0) {
     std::printf("unexpected: the decision found this process listed\n");
@@ -112,19 +94,14 @@ int main() {
   // fastest call of each side is its cost without interference, the median shows the spread.
   std::vector<double> floorUs, decisionUs;
   for (int i = 0; i < kSamples; ++i) {
-    double t0 = NowUs();
-    Floor();
-    double t1 = NowUs();
-    Decision();
-    double t2 = NowUs();
-    floorUs.push_back(t1 - t0);
-    decisionUs.push_back(t2 - t1);
+    floorUs.push_back(kalbench::TimeUs(Floor));
+    decisionUs.push_back(kalbench::TimeUs(Decision));
   }
   std::sort(floorUs.begin(), floorUs.end());
   std::sort(decisionUs.begin(), decisionUs.end());
   const double ratio = decisionUs.front() / floorUs.front();
   const double medianRatio = decisionUs[kSamples / 2] / floorUs[kSamples / 2];
-  std::printf("protectScreen names %d, list bytes %zu, %d samples\n", section.Names(),
+  std::printf("protectScreen names %d, list bytes %zu, %d samples\n", names,
               static_cast<size_t>(kal::kProtectScreenSize - 1), kSamples);
   std::printf("first decision %9.1f us  accessor floor %9.1f us  ratio %.3f (target <= 2.0)\n",
               decisionUs.front(), floorUs.front(), ratio);

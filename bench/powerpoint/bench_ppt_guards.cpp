@@ -4,13 +4,13 @@
 // the guard calls (target: none).
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <vector>
 
+#include "bench/common/bench_clock.h"
 #include "powerpoint/ppt_guards.h"
 
 namespace {
@@ -27,16 +27,11 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
-double NowUs() {
-  LARGE_INTEGER f, c;
-  ::QueryPerformanceFrequency(&f);
-  ::QueryPerformanceCounter(&c);
-  return 1e6 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 HWND Make(const wchar_t* cls, const wchar_t* text, HWND parent, DWORD style, int id = 0) {
-  return ::CreateWindowExW(0, cls, text, style | (parent ? WS_CHILD : 0) | WS_VISIBLE, 10, 10, 200, 100, parent,
-                           parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  return ::CreateWindowExW(0, cls, text, style | (parent ? WS_CHILD : 0) | WS_VISIBLE, 10, 10, 200,
+                           100, parent,
+                           parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
+                           ::GetModuleHandleW(nullptr), nullptr);
 }
 
 // The queries the mouse guard makes for a left click on a button that passes every rule, and
@@ -71,20 +66,17 @@ void KeyboardFloor() {
   HWND focus = ::GetFocus();
   ::GetClassNameW(focus, cls, 100);
   HWND w = focus, parent = nullptr;
-  while (w && (::GetWindowLongW(w, GWL_STYLE) & WS_CHILD) && (parent = ::GetParent(w)) != nullptr) w = parent;
+  while (w && (::GetWindowLongW(w, GWL_STYLE) & WS_CHILD) && (parent = ::GetParent(w)) != nullptr)
+    w = parent;
   ::GetWindowTextW(w, text, 256);
 }
 
+// Median over the rounds of the time per call.
 template <class F>
-double Fastest(F call, int rounds, int perRound) {
+double MedianUs(F call, int rounds, int perRound) {
   std::vector<double> samples;
-  for (int r = 0; r < rounds; ++r) {
-    const double t0 = NowUs();
-    for (int i = 0; i < perRound; ++i) call();
-    samples.push_back((NowUs() - t0) / perRound);
-  }
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];  // median of the rounds
+  for (int r = 0; r < rounds; ++r) samples.push_back(kalbench::PerCallUs(call, perRound));
+  return kalbench::Median(samples);
 }
 
 }  // namespace
@@ -97,7 +89,8 @@ int main() {
   ::RegisterClassW(&wc);
   wc.lpszClassName = L"paneClassDC";
   ::RegisterClassW(&wc);
-  HWND frame = Make(L"PPTFrameClass", L"Microsoft PowerPoint - [deck.pptx]", nullptr, WS_OVERLAPPEDWINDOW);
+  HWND frame =
+      Make(L"PPTFrameClass", L"Microsoft PowerPoint - [deck.pptx]", nullptr, WS_OVERLAPPEDWINDOW);
   HWND pane = Make(L"paneClassDC", L"", frame, 0);
   HWND dialog = Make(L"#32770", L"Find", nullptr, WS_POPUP | WS_CAPTION);
   HWND button = Make(L"Button", L"&Find Next", dialog, BS_PUSHBUTTON, 1);
@@ -113,15 +106,21 @@ int main() {
     PptKeyboardGuard(HC_ACTION, 'A', 0);
   }
   const long allocations = g_nAllocations - before;
-  const double mouseUs = Fastest([&] { PptMouseGuard(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&mouse)); }, rounds, perRound);
-  const double keyUs = Fastest([&] { PptKeyboardGuard(HC_ACTION, 'A', 0); }, rounds, perRound);
-  const double mouseFloorUs = Fastest([&] { MouseFloor(button); }, rounds, perRound);
-  const double keyFloorUs = Fastest([&] { KeyboardFloor(); }, rounds, perRound);
+  const double mouseUs =
+      MedianUs([&] { PptMouseGuard(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&mouse)); },
+               rounds, perRound);
+  const double keyUs = MedianUs([&] { PptKeyboardGuard(HC_ACTION, 'A', 0); }, rounds, perRound);
+  const double mouseFloorUs = MedianUs([&] { MouseFloor(button); }, rounds, perRound);
+  const double keyFloorUs = MedianUs([&] { KeyboardFloor(); }, rounds, perRound);
 
-  std::printf("PptMouseGuard (left click on a passing button): %.3f us, window queries alone %.3f us, ratio %.2f (target <= 1.5)\n",
-              mouseUs, mouseFloorUs, mouseUs / mouseFloorUs);
-  std::printf("PptKeyboardGuard (key in the slide pane):        %.3f us, window queries alone %.3f us, ratio %.2f (target <= 1.5)\n",
-              keyUs, keyFloorUs, keyUs / keyFloorUs);
+  std::printf(
+      "PptMouseGuard (left click on a passing button): %.3f us, window queries alone %.3f us, "
+      "ratio %.2f (target <= 1.5)\n",
+      mouseUs, mouseFloorUs, mouseUs / mouseFloorUs);
+  std::printf(
+      "PptKeyboardGuard (key in the slide pane):        %.3f us, window queries alone %.3f us, "
+      "ratio %.2f (target <= 1.5)\n",
+      keyUs, keyFloorUs, keyUs / keyFloorUs);
   std::printf("heap allocations by 2000 guard calls: %ld (target 0)\n", allocations);
   ::DestroyWindow(dialog);
   ::DestroyWindow(frame);

@@ -8,45 +8,15 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "bench/common/bench_clock.h"
+#include "tests/support/host_run.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
 using OfficeDeleteWaterMarkFn = int(WINAPI*)(int, const wchar_t*);
-
-std::wstring BinDir() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1);
-}
-
-int Run(const std::wstring& commandLine) {
-  std::wstring cmd = commandLine;
-  STARTUPINFOW si{sizeof(si)};
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  ::WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = 1;
-  ::GetExitCodeProcess(pi.hProcess, &code);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return static_cast<int>(code);
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteAll(const std::wstring& path, const std::string& text) {
-  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
-}
 
 std::string Workbook(int sheets) {
   std::string text = "{\"name\": \"bench.xlsx\", \"sheets\": [";
@@ -61,19 +31,22 @@ std::string Document(int sections) {
   for (int i = 1; i <= sections; ++i) {
     char mark[64];
     std::snprintf(mark, sizeof(mark), "PowerPlusWaterMarkObject4B414C%02d", i);
-    text += std::string(i > 1 ? "," : "") + "{\"text\": \"body\", \"headers\": {\"primary\": {\"text\": \"h\", \"shapes\": [" +
-            "{\"name\": \"" + mark + "\", \"text\": \"x\"}, {\"name\": \"Company logo\", \"type\": \"picture\"}]}}}";
+    text += std::string(i > 1 ? "," : "") +
+            "{\"text\": \"body\", \"headers\": {\"primary\": {\"text\": \"h\", \"shapes\": [" +
+            "{\"name\": \"" + mark +
+            "\", \"text\": \"x\"}, {\"name\": \"Company logo\", \"type\": \"picture\"}]}}}";
   }
   return text + "]}";
 }
 
 // Every slide shows a visible white background of its own, so the background pass repaints each.
 std::string Presentation(int slides) {
-  std::string text = "{\"name\": \"bench.pptx\", \"master\": {\"shapes\": [{\"name\": \"Title\"}]}, \"slides\": [";
+  std::string text =
+      "{\"name\": \"bench.pptx\", \"master\": {\"shapes\": [{\"name\": \"Title\"}]}, \"slides\": [";
   for (int i = 1; i <= slides; ++i)
     text += std::string(i > 1 ? "," : "") +
-            "{\"followMasterBackground\": false, \"background\": {\"visible\": true, \"rgb\": 16777215, "
-            "\"transparency\": 0.5}}";
+            "{\"followMasterBackground\": false, \"background\": {\"visible\": true, "
+            "\"rgb\": 16777215, \"transparency\": 0.5}}";
   return text + "]}";
 }
 
@@ -83,27 +56,31 @@ long TotalCalls(const std::string& log) {
   return at == std::string::npos ? -1 : std::stol(log.substr(at + key.size()));
 }
 
+int Run(const std::wstring& commandLine) { return kaltest::RunAndWait(commandLine, 60000); }
+
 }  // namespace
 
 int wmain() {
-  const std::wstring bin = BinDir();
+  const std::wstring bin = kaltest::BinDir();
   const std::wstring dll = bin + L"KalMsAddin.dll";
-  if (Run(L"regsvr32 /s \"" + dll + L"\"") != 0 || Run(L"\"" + bin + L"winword.exe\" /regserver") != 0 ||
-      Run(L"\"" + bin + L"excel.exe\" /regserver") != 0 || Run(L"\"" + bin + L"powerpnt.exe\" /regserver") != 0) {
+  const wchar_t* const servers[] = {L"winword.exe", L"excel.exe", L"powerpnt.exe"};
+  bool registered = Run(L"regsvr32 /s \"" + dll + L"\"") == 0;
+  for (const wchar_t* server : servers)
+    registered = registered && Run(L"\"" + bin + server + L"\" /regserver") == 0;
+  if (!registered) {
     std::fputs("bench_removal: registration failed\n", stderr);
     return 1;
   }
   HMODULE module = ::LoadLibraryW(dll.c_str());
-  auto remove = module ? reinterpret_cast<OfficeDeleteWaterMarkFn>(
-                             reinterpret_cast<void*>(::GetProcAddress(module, "OfficeDeleteWaterMarkW")))
+  auto remove = module ? reinterpret_cast<OfficeDeleteWaterMarkFn>(reinterpret_cast<void*>(
+                             ::GetProcAddress(module, "OfficeDeleteWaterMarkW")))
                        : nullptr;
   if (!remove) {
     std::fputs("bench_removal: OfficeDeleteWaterMarkW not found\n", stderr);
     return 1;
   }
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring dir = std::wstring(temp) + L"kal_bench_removal_" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  const std::wstring dir = kaltest::TempFolder() + L"kal_bench_removal_" +
+                           std::to_wstring(::GetCurrentProcessId()) + L"\\";
   ::CreateDirectoryW(dir.c_str(), nullptr);
 
   struct CApplication {
@@ -113,50 +90,48 @@ int wmain() {
     std::string (*file)(int);
     const char* mark;  // what must be gone from the file afterwards
   } applications[] = {
-      {"Word removal (marks in every section's own header)", 1, L".docx", Document, "PowerPlusWaterMark"},
+      {"Word removal (marks in every section's own header)", 1, L".docx", Document,
+       "PowerPlusWaterMark"},
       {"Excel removal (a background on every worksheet)", 2, L".xlsx", Workbook, "watermarkxlsx"},
       {"PowerPoint removal (a white background on every slide)", 3, L".pptx", Presentation, "0.5"},
   };
   int rc = 0;
   for (const auto& a : applications) {
     std::printf("%s, one hidden instance per call\n", a.title);
-    std::printf("%8s %8s %10s %10s %14s\n", "sections", "result", "wall ms", "calls", "calls/section");
+    std::printf("%8s %8s %10s %10s %14s\n", "sections", "result", "wall ms", "calls",
+                "calls/section");
     long calls10 = 0, calls50 = 0;
     for (int sections : {1, 10, 50}) {
       const std::wstring doc = dir + L"bench" + std::to_wstring(sections) + a.extension;
       const std::wstring log = dir + L"server" + std::to_wstring(sections) + L".log";
       ::DeleteFileW(log.c_str());
-      if (!WriteAll(doc, a.file(sections))) return 1;
+      if (!kaltest::WriteFileBytes(doc, a.file(sections))) return 1;
       ::SetEnvironmentVariableW(L"KALSIM_LOG", log.c_str());
-      LARGE_INTEGER f, t0, t1;
-      ::QueryPerformanceFrequency(&f);
-      ::QueryPerformanceCounter(&t0);
-      const int result = remove(a.type, doc.c_str());
-      ::QueryPerformanceCounter(&t1);
+      int result = 0;
+      const double ms = kalbench::TimeMs([&] { result = remove(a.type, doc.c_str()); });
       ::SetEnvironmentVariableW(L"KALSIM_LOG", nullptr);
       std::string text;
       for (int waited = 0; waited < 300; ++waited) {
-        text = ReadAll(log);
+        text = kaltest::ReadFileBytes(log);
         if (text.find("host exit") != std::string::npos) break;
         ::Sleep(100);
       }
       const long calls = TotalCalls(text);
-      const double ms = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
       std::printf("%8d %8d %10.1f %10ld %14.1f\n", sections, result, ms, calls,
                   calls < 0 ? 0.0 : static_cast<double>(calls) / sections);
-      if (result != 0 || calls < 0 || ReadAll(doc).find(a.mark) != std::string::npos) rc = 1;
+      if (result != 0 || calls < 0 || kaltest::ReadFileBytes(doc).find(a.mark) != std::string::npos)
+        rc = 1;
       if (sections == 10) calls10 = calls;
       if (sections == 50) calls50 = calls;
       ::DeleteFileW(doc.c_str());
       ::DeleteFileW(log.c_str());
     }
-    std::printf("marginal calls per section (10 -> 50): %.1f\n\n", static_cast<double>(calls50 - calls10) / 40.0);
+    std::printf("marginal calls per section (10 -> 50): %.1f\n\n",
+                static_cast<double>(calls50 - calls10) / 40.0);
   }
   ::RemoveDirectoryW(dir.c_str());
   ::FreeLibrary(module);
-  Run(L"\"" + bin + L"winword.exe\" /unregserver");
-  Run(L"\"" + bin + L"excel.exe\" /unregserver");
-  Run(L"\"" + bin + L"powerpnt.exe\" /unregserver");
+  for (const wchar_t* server : servers) Run(L"\"" + bin + server + L"\" /unregserver");
   Run(L"regsvr32 /u /s \"" + dll + L"\"");
   return rc;
 }

@@ -5,27 +5,18 @@
 // and with separate headers. The literal walk (every section's header read shape by shape)
 // is counted beside the tick for comparison.
 #include <windows.h>
-#include <wrl/client.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "core/com/KalMsAddin_h.h"
+#include "bench/common/addin_host.h"
+#include "bench/common/bench_clock.h"
 #include "sim/engine/call_counter.h"
 #include "sim/word/word_model.h"
 #include "tests/word/word_check_oracle.h"
 #include "word/ms_word.h"
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv);
-
 namespace {
-
-double NowMs() {
-  LARGE_INTEGER f, c;
-  ::QueryPerformanceFrequency(&f);
-  ::QueryPerformanceCounter(&c);
-  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 struct CResult {
   int sections;
@@ -45,18 +36,19 @@ CResult Measure(CMSWord* addin, kalsim::word::CWordApplication& app, int section
   auto& counter = kalsim::CSimCallCounter::Instance();
   CResult r{sections, 0, 0, 0, 0, 0, 0, 0};
   counter.Reset();
-  double t0 = NowMs();
-  addin->AddWordWatermarkOnActiveDocument(app.AsDispatch(), params);
-  r.stampMs = NowMs() - t0;
+  r.stampMs =
+      kalbench::TimeMs([&] { addin->AddWordWatermarkOnActiveDocument(app.AsDispatch(), params); });
   r.stampCalls = counter.Total();
-  for (const auto& story : kalsim::word::AllStories(*doc)) r.shapes += static_cast<long>(story->shapes.size());
+  for (const auto& story : kalsim::word::AllStories(*doc))
+    r.shapes += static_cast<long>(story->shapes.size());
   // One tick of the watermark timer while the user is in the header: the header test and a
   // full check of every section.
   doc->seekView = kalsim::word::kSeekPrimaryHeader;
   counter.Reset();
-  t0 = NowMs();
-  if (addin->AtSeekViewPageHeader(app.AsDispatch())) r.intact = addin->CheckWordWatermark(app.AsDispatch(), params);
-  r.tickMs = NowMs() - t0;
+  r.tickMs = kalbench::TimeMs([&] {
+    if (addin->AtSeekViewPageHeader(app.AsDispatch()))
+      r.intact = addin->CheckWordWatermark(app.AsDispatch(), params);
+  });
   r.tickCalls = counter.Total();
   counter.Reset();
   (void)kaltest::LiteralCheckWordWatermark(*addin, app.AsDispatch(), params);
@@ -70,17 +62,11 @@ CResult Measure(CMSWord* addin, kalsim::word::CWordApplication& app, int section
 int main() {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   auto app = kalsim::word::CWordApplication::Create(L"16.0");
-  Microsoft::WRL::ComPtr<IClassFactory> factory;
-  Microsoft::WRL::ComPtr<_IDTExtensibility2> ext;
-  if (FAILED(DllGetClassObject(CLSID_MSWord, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))) ||
-      FAILED(factory->CreateInstance(nullptr, kal::IID_IDTExtensibility2, reinterpret_cast<void**>(ext.GetAddressOf())))) {
+  kalbench::CConnectedAddin<CMSWord> addin(CLSID_MSWord, app->AsDispatch());
+  if (!addin.Get()) {
     std::printf("bench_word: cannot create CMSWord\n");
     return 1;
   }
-  // Without an agent the add-in stays passive, but it holds the application for the calls below.
-  SAFEARRAY* custom = nullptr;
-  ext->OnConnection(app->AsDispatch(), ext_cm_Startup, nullptr, &custom);
-  auto* addin = static_cast<CMSWord*>(ext.Get());
 
   kal::word::CWordWatermarkParams params;
   params.text = L"CONFIDENTIAL\n2026-12-05 alice&E-1001";
@@ -93,26 +79,36 @@ int main() {
   int rc = 0;
   for (bool linked : {true, false}) {
     std::printf("%s headers\n", linked ? "linked" : "separate");
-    std::printf("  sections  shapes  stamp calls  calls/section  stamp ms  tick calls  calls/(section+shape)  tick ms  intact  literal walk calls\n");
+    std::printf(
+        "  sections  shapes  stamp calls  calls/section  stamp ms  tick calls  "
+        "calls/(section+shape)  tick ms  intact  literal walk calls\n");
     std::vector<CResult> results;
-    for (int n : {1, 10, 50}) results.push_back(Measure(addin, *app.Get(), n, linked, params));
-    auto perUnit = [](const CResult& r) { return static_cast<double>(r.tickCalls) / (r.sections + r.shapes); };
+    for (int n : {1, 10, 50})
+      results.push_back(Measure(addin.Get(), *app.Get(), n, linked, params));
+    auto perUnit = [](const CResult& r) {
+      return static_cast<double>(r.tickCalls) / (r.sections + r.shapes);
+    };
     for (const auto& r : results) {
-      std::printf("  %8d  %6ld  %11ld  %13.1f  %8.2f  %10ld  %21.2f  %7.2f  %6d  %18ld\n", r.sections, r.shapes,
-                  r.stampCalls, static_cast<double>(r.stampCalls) / r.sections, r.stampMs, r.tickCalls, perUnit(r),
-                  r.tickMs, r.intact, r.literalCalls);
+      std::printf("  %8d  %6ld  %11ld  %13.1f  %8.2f  %10ld  %21.2f  %7.2f  %6d  %18ld\n",
+                  r.sections, r.shapes, r.stampCalls,
+                  static_cast<double>(r.stampCalls) / r.sections, r.stampMs, r.tickCalls,
+                  perUnit(r), r.tickMs, r.intact, r.literalCalls);
       if (!r.intact) rc = 1;  // a fresh stamp must pass its own check
     }
-    const double stampRatio = (static_cast<double>(results[2].stampCalls) / 50) / (static_cast<double>(results[1].stampCalls) / 10);
+    const double stampRatio = (static_cast<double>(results[2].stampCalls) / 50) /
+                              (static_cast<double>(results[1].stampCalls) / 10);
     const double tickRatio = perUnit(results[2]) / perUnit(results[1]);
-    std::printf("  stamping calls per section, 50 against 10 sections: ratio %.2f (1.00 = linear)\n", stampRatio);
-    std::printf("  tick calls per (section + shape), 50 against 10 sections: ratio %.2f (1.00 = linear)\n", tickRatio);
+    std::printf(
+        "  stamping calls per section, 50 against 10 sections: ratio %.2f (1.00 = linear)\n",
+        stampRatio);
+    std::printf(
+        "  tick calls per (section + shape), 50 against 10 sections: ratio %.2f (1.00 = linear)\n",
+        tickRatio);
     // Both stay linear; a tick costs at most 12 calls per section and shape at 50 sections.
     if (tickRatio > 1.25 || perUnit(results[2]) > 12.0) rc = 1;
     if (stampRatio > 1.25) rc = 1;  // stamping must stay linear in the number of sections
   }
-  ext->OnDisconnection(ext_dm_HostShutdown, &custom);
-  ext.Reset();
+  addin.Disconnect();
   app->DisconnectSinks();
   return rc;
 }

@@ -20,13 +20,8 @@ void Flags(_PRINT_EXCHG_INFO& p, bool date, bool names, bool id) {
   PutField(p.showEmployeeId, id ? L"1" : L"0");
 }
 
-SYSTEMTIME Dec4() {
-  SYSTEMTIME t = {};
-  t.wYear = 2026;
-  t.wMonth = 12;
-  t.wDay = 4;
-  return t;
-}
+// 4 December 2026 (year, month, day of the week, day).
+constexpr SYSTEMTIME kDec4 = {2026, 12, 0, 4};
 
 // Sections holding the names and employee id the agent publishes.
 struct CAgentUser : pictest::CScopedSections {
@@ -41,10 +36,10 @@ struct CAgentUser : pictest::CScopedSections {
 TEST(ComposeFromAgent, AgentAbsentLeavesALoneAmpersandForTheNames) {
   CWaterMarkPainter painter;
   Flags(painter.m_policy, false, true, false);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"&");
+  EXPECT_EQ(ComposeWaterMarkText(painter, kDec4), L"&");
   PutField(painter.m_policy.watermarkText, L"CONFIDENTIAL");
   Flags(painter.m_policy, true, true, true);
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), L"CONFIDENTIAL\n2026-12-04&&&");
+  EXPECT_EQ(ComposeWaterMarkText(painter, kDec4), L"CONFIDENTIAL\n2026-12-04&&&");
 }
 
 TEST(ComposeFromAgent, NamesAndIdComeFromTheSections) {
@@ -66,7 +61,7 @@ TEST(ComposeFromAgent, NamesAndIdComeFromTheSections) {
     SCOPED_TRACE(c.expected);
     PutField(painter.m_policy.watermarkText, c.text);
     Flags(painter.m_policy, c.date, c.names, c.id);
-    EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), c.expected);
+    EXPECT_EQ(ComposeWaterMarkText(painter, kDec4), c.expected);
   }
   // Without an injected date the text carries the local date of the call.
   EXPECT_EQ(ComposeWaterMarkText(painter), L"CONFIDENTIAL\n" + pictest::Today());
@@ -82,7 +77,7 @@ TEST(ComposeFromAgent, LongNamesAndIdsAreCutToTheirBuffers) {
 
   CWaterMarkPainter painter;
   Flags(painter.m_policy, false, true, true);
-  const std::wstring text = ComposeWaterMarkText(painter, Dec4());
+  const std::wstring text = ComposeWaterMarkText(painter, kDec4);
   EXPECT_EQ(text, std::wstring(63, L'n') + L"&" + std::wstring(63, L'x') + L"&" +
                       std::wstring(255, L'7'));
 }
@@ -95,7 +90,7 @@ TEST(ComposeFromAgent, AnsiNamesAreConvertedFromTheSystemCodePage) {
   ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, name, -1, expected, 8), 5);
   CWaterMarkPainter painter;
   Flags(painter.m_policy, false, true, false);
-  const std::wstring text = ComposeWaterMarkText(painter, Dec4());
+  const std::wstring text = ComposeWaterMarkText(painter, kDec4);
   EXPECT_EQ(text, std::wstring(expected) + L"&B");
   if (GetACP() == 1252) {
     EXPECT_EQ(text, L"Ren\u00E9&B");
@@ -121,7 +116,7 @@ TEST(ComposeFromAgent, TextFieldWithoutNulIsCutAtTheFieldEnd) {
   for (size_t i = 0; i < units; ++i) painter.m_policy.watermarkText[i] = u'w';
   // The field after the text must not leak into it.
   painter.m_policy.watermodelflag = 0x00410041;
-  EXPECT_EQ(ComposeWaterMarkText(painter, Dec4()), std::wstring(units, L'w'));
+  EXPECT_EQ(ComposeWaterMarkText(painter, kDec4), std::wstring(units, L'w'));
 }
 
 }  // namespace

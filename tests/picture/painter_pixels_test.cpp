@@ -69,19 +69,6 @@ class PainterPixels : public ::testing::Test {
     if (loaded) *loaded = painter.m_pImage != nullptr;
     return SaveAsJpeg(painter, out);
   }
-  // Ink extent in the text's frame (turned back by angle) lies within the given bounds (no
-  // lower bound on y when minY is 0).
-  static void ExpectExtent(const CPixels& pic, double angle, double maxX, double minX, double maxY,
-                           double minY) {
-    double ax = 0, ay = 0;
-    pictest::InkExtentInTextFrame(pic, kWhite, kInk, angle, &ax, &ay);
-    EXPECT_LE(ax, maxX + 3);
-    EXPECT_GE(ax, minX);
-    EXPECT_LE(ay, maxY + 3);
-    if (minY > 0) {
-      EXPECT_GE(ay, minY);
-    }
-  }
   static constexpr int kInk = 80;  // a pixel this far from the background is ink
 
   pictest::CGdiplusSession m_gdiplus;
@@ -91,73 +78,78 @@ class PainterPixels : public ::testing::Test {
 
 constexpr int kJpegNoise = 12;  // re-encoding a flat picture stays within this
 
-TEST_F(PainterPixels, LevelTextIsCentredWiderThanTallAndKeepsTheBaseSize) {
-  CLook look;
-  const CPixels pic = Render(Base(1000, 600, 255, 255, 255), look);
-  ASSERT_EQ(pic.width, 1000);
-  ASSERT_EQ(pic.height, 600);
-  const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
-  ASSERT_GT(ink.count, 2000);
-  EXPECT_GT(ink.Width(), 3 * ink.Height());
-  EXPECT_NEAR(ink.CentreX(), 500, 20);
-  EXPECT_NEAR(ink.CentreY(), 300, 20);
-  // Level: both halves of the word sit at the same height.
-  const CInk left = pictest::MeasureInk(pic, kWhite, kInk, 0, 500);
-  const CInk right = pictest::MeasureInk(pic, kWhite, kInk, 500, 1000);
-  EXPECT_NEAR(left.CentreY(), right.CentreY(), 6);
-}
-
-TEST_F(PainterPixels, SlantedTextRisesToTheRightAroundTheCentre) {
-  CLook look;
-  look.slanted = true;
-  const CPixels pic = Render(Base(1000, 600, 255, 255, 255), look);
-  const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
-  ASSERT_GT(ink.count, 2000);
-  EXPECT_NEAR(ink.CentreX(), 500, 20);
-  EXPECT_NEAR(ink.CentreY(), 300, 20);
-  const CInk left = pictest::MeasureInk(pic, kWhite, kInk, 0, 500);
-  const CInk right = pictest::MeasureInk(pic, kWhite, kInk, 500, 1000);
-  // 30 degrees over the quarter-word distance between the half centroids.
-  const double rise = left.CentreY() - right.CentreY();
-  const double run = right.CentreX() - left.CentreX();
-  ASSERT_GT(run, 50);
-  EXPECT_NEAR(rise / run, 0.577, 0.12);
-  // Turned back by the drawing angle, the ink is level text inside the layout rectangle.
-  double ax = 0, ay = 0;
-  pictest::InkExtentInTextFrame(pic, kWhite, kInk, kal::kSlantAngleDegrees, &ax, &ay);
-  EXPECT_LE(ax, 375 + 3);
-  EXPECT_LE(ay, 100 + 3);
-  EXPECT_GT(ax, 3 * ay);
+TEST_F(PainterPixels, TextIsCentredLevelOrRisingThirtyDegreesAndKeepsTheBaseSize) {
+  for (bool slanted : {false, true}) {
+    SCOPED_TRACE(slanted ? "slanted" : "level");
+    CLook look;
+    look.slanted = slanted;
+    const CPixels pic = Render(Base(1000, 600, 255, 255, 255), look);
+    ASSERT_EQ(pic.width, 1000);
+    ASSERT_EQ(pic.height, 600);
+    const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
+    ASSERT_GT(ink.count, 2000);
+    EXPECT_NEAR(ink.CentreX(), 500, 20);
+    EXPECT_NEAR(ink.CentreY(), 300, 20);
+    // Level: both halves of the word sit at the same height. Slanted: 30 degrees over the
+    // quarter-word distance between the half centroids.
+    const CInk left = pictest::MeasureInk(pic, kWhite, kInk, 0, 500);
+    const CInk right = pictest::MeasureInk(pic, kWhite, kInk, 500, 1000);
+    const double rise = left.CentreY() - right.CentreY();
+    const double run = right.CentreX() - left.CentreX();
+    ASSERT_GT(run, 50);
+    EXPECT_NEAR(rise, slanted ? 0.577 * run : 0, slanted ? 0.12 * run : 6);
+    if (!slanted) {
+      EXPECT_GT(ink.Width(), 3 * ink.Height());
+    } else {
+      // Turned back by the drawing angle, the ink is level text inside the layout rectangle.
+      double ax = 0, ay = 0;
+      pictest::InkExtentInTextFrame(pic, kWhite, kInk, kal::kSlantAngleDegrees, &ax, &ay);
+      EXPECT_LE(ax, 375 + 3);
+      EXPECT_LE(ay, 100 + 3);
+      EXPECT_GT(ax, 3 * ay);
+    }
+  }
 }
 
 TEST_F(PainterPixels, TextIsLaidOutInThreeQuartersOfTheWidthAndAThirdOfTheHeight) {
-  CLook look;
-  // Wraps into three lines of 60 px: the lines reach out to the rectangle's width, and the
-  // three of them fit only in a rectangle close to 200 px high (a lower one drops a line).
-  look.text = L"ALPHA BRAVO CHARLIE DELTA ECHO FOXTROT GOLF HOTEL";
-  look.fontSize = 50;
-  const CPixels pic = Render(Base(1000, 600, 255, 255, 255), look);
-  ExpectExtent(pic, 0.0, 375, 320, 100, 75);
-  const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
-  EXPECT_NEAR(ink.CentreX(), 500, 30);
-  EXPECT_NEAR(ink.CentreY(), 300, 30);
-
-  look.slanted = true;
-  ExpectExtent(Render(Base(1000, 600, 255, 255, 255), look), kal::kSlantAngleDegrees, 375, 320,
-               100, 75);
-}
-
-TEST_F(PainterPixels, LayoutFollowsTheBaseSize) {
-  CLook look;
-  look.text = L"ALPHA BRAVO CHARLIE DELTA ECHO FOXTROT GOLF HOTEL INDIA JULIET KILO LIMA";
-  look.fontSize = 20;
-  const CPixels pic = Render(Base(640, 900, 255, 255, 255), look);
-  ASSERT_EQ(pic.width, 640);
-  ASSERT_EQ(pic.height, 900);
-  ExpectExtent(pic, 0.0, 240, 190, 150, 0);  // 640 * 3 / 8 by 900 / 6
-  const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
-  EXPECT_NEAR(ink.CentreX(), 320, 20);
-  EXPECT_NEAR(ink.CentreY(), 450, 20);
+  // The first text wraps into three lines of 60 px: the lines reach out to the rectangle's
+  // width, and the three of them fit only in a rectangle close to 200 px high (a lower one
+  // drops a line). The second, smaller on a tall base, shows the rectangle following the base.
+  const std::wstring wrapped = L"ALPHA BRAVO CHARLIE DELTA ECHO FOXTROT GOLF HOTEL";
+  const struct {
+    std::wstring text;
+    uint32_t fontSize;
+    int width, height;
+    bool slanted;
+    double maxX, minX, maxY, minY;  // ink extent in the text's frame (no lower y bound at 0)
+    double centreTolerance;
+  } cases[] = {
+      {wrapped, 50, 1000, 600, false, 375, 320, 100, 75, 30},
+      {wrapped, 50, 1000, 600, true, 375, 320, 100, 75, 30},
+      {wrapped + L" INDIA JULIET KILO LIMA", 20, 640, 900, false, 240, 190, 150, 0, 20},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " slanted " << c.slanted);
+    CLook look;
+    look.text = c.text;
+    look.fontSize = c.fontSize;
+    look.slanted = c.slanted;
+    const CPixels pic = Render(Base(c.width, c.height, 255, 255, 255), look);
+    ASSERT_EQ(pic.width, c.width);
+    ASSERT_EQ(pic.height, c.height);
+    double ax = 0, ay = 0;
+    pictest::InkExtentInTextFrame(pic, kWhite, kInk, c.slanted ? kal::kSlantAngleDegrees : 0.0, &ax,
+                                  &ay);
+    EXPECT_LE(ax, c.maxX + 3);
+    EXPECT_GE(ax, c.minX);
+    EXPECT_LE(ay, c.maxY + 3);
+    if (c.minY > 0) {
+      EXPECT_GE(ay, c.minY);
+    }
+    const CInk ink = pictest::MeasureInk(pic, kWhite, kInk);
+    EXPECT_NEAR(ink.CentreX(), c.width / 2, c.centreTolerance);
+    EXPECT_NEAR(ink.CentreY(), c.height / 2, c.centreTolerance);
+  }
 }
 
 TEST_F(PainterPixels, TransparencySetsTheInkContrast) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "picture/watermark_painter.h"
 
@@ -138,21 +139,8 @@ std::wstring FreshTempPath(const wchar_t* stem) {
 }
 
 void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(child);
-      else
-        DeleteFileW(child.c_str());
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryW(path.c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(path), ignored);
 }
 
 }  // namespace pictest

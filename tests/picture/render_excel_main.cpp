@@ -17,18 +17,9 @@
 #include "core/policy.h"
 #include "exchange/tav_exchg.h"
 #include "picture/watermark_pic.h"
+#include "tests/support/host_run.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
 
 // The agent rescans processes periodically; the decision is made once, so wait for the record.
 void WaitUntilListed(DWORD waitMs) {
@@ -57,8 +48,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   CWaterMarkPicTarget target = {};
   const int made = MakeWaterMarkPic(&target);
-  std::printf("watermark=1\nresult=%d\npath=%s\ntext=%s\n", made, Utf8(target.m_szImgPath).c_str(),
-              Utf8(GetWaterMarkText()).c_str());
+  std::printf("watermark=1\nresult=%d\npath=%s\ntext=%s\n", made,
+              kaltest::Utf8(target.m_szImgPath).c_str(), kaltest::Utf8(GetWaterMarkText()).c_str());
   std::fflush(stdout);
   if (made != 1 || GetFileAttributesW(target.m_szImgPath) == INVALID_FILE_ATTRIBUTES) return 1;
   if (copyTo != nullptr && !CopyFileW(target.m_szImgPath, copyTo, FALSE)) return 1;

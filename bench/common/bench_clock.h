@@ -1,0 +1,44 @@
+// Timing shared by the benchmark programs: the performance counter, the time of one call or of
+// a round of calls, and the median of a set of samples.
+#pragma once
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace kalbench {
+
+inline double NowUs() {
+  LARGE_INTEGER f, c;
+  ::QueryPerformanceFrequency(&f);
+  ::QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
+}
+
+// Microseconds one call of f takes.
+template <class F>
+double TimeUs(F&& f) {
+  const double t0 = NowUs();
+  f();
+  return NowUs() - t0;
+}
+
+template <class F>
+double TimeMs(F&& f) {
+  return TimeUs(f) / 1000.0;
+}
+
+// Microseconds per call over a round of `calls` calls of f.
+template <class F>
+double PerCallUs(F&& f, int calls) {
+  const double t0 = NowUs();
+  for (int i = 0; i < calls; ++i) f();
+  return (NowUs() - t0) / calls;
+}
+
+inline double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace kalbench
