@@ -188,6 +188,7 @@ TEST_F(PptAddin, FailedStepsAreSkipped) {
       {L"Shape", L"Rotation", 1, 130.0},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::wstring(c.kind) + L"." + c.member);
     Start(DeckWithMarks({kMark}));
     Fail(c.kind, c.member);
     App().AddSlideToActive();
@@ -199,11 +200,10 @@ TEST_F(PptAddin, FailedStepsAreSkipped) {
         ++marks;
         left = s->left;
       }
-    const std::wstring what = std::wstring(c.kind) + L"." + c.member;
     if (std::wstring(c.member) == L"ViewType" || std::wstring(c.member) == L"Count")
-      EXPECT_EQ(Pres().masterShapes.size(), 2u) << std::string(what.begin(), what.end());
-    EXPECT_EQ(marks, c.marks) << std::string(what.begin(), what.end());
-    if (c.marks) EXPECT_EQ(left, c.left) << std::string(what.begin(), what.end());
+      EXPECT_EQ(Pres().masterShapes.size(), 2u);
+    EXPECT_EQ(marks, c.marks);
+    if (c.marks) EXPECT_EQ(left, c.left);
     TearDown();
     SetUp();
   }

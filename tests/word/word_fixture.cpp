@@ -4,6 +4,7 @@
 #include "core/com/KalMsAddin_h.h"
 #include "core/com/module.h"
 #include "picture/watermark_pic.h"
+#include "sim/engine/call_counter.h"
 #include "tests/support/message_pump.h"
 
 namespace kaltest {
@@ -68,6 +69,12 @@ void CWordAddinTest::TickWatermarkTimer() {
 bool CWordAddinTest::PumpUntilTraced(const char* text) {
   return PumpMessagesUntil([&] { return m_trace.Contains(text); });
 }
+
+std::vector<std::wstring> OnlyMark(int section) {
+  return {kal::word::MakeWatermarkShapeName(section)};
+}
+
+long Stamps() { return kalsim::CSimCallCounter::Instance().Count(L"Shapes", L"AddTextEffect"); }
 
 std::vector<std::wstring> ShapeNames(const kalsim::word::CStory& story) {
   std::vector<std::wstring> names;

@@ -67,6 +67,10 @@ class CWordAddinTest : public CAddinTest<kalsim::word::CWordApplication, CMSWord
   void BeforeDisconnection() override;
 };
 
+// The add-in's stamp of a section alone, as a list of shape names.
+std::vector<std::wstring> OnlyMark(int section);
+// Shapes the simulated Word has added so far (Shapes.AddTextEffect calls).
+long Stamps();
 // Shapes of a story, and of a section's primary header, by name.
 std::vector<std::wstring> ShapeNames(const kalsim::word::CStory& story);
 std::vector<std::wstring> HeaderShapeNames(const kalsim::word::CDocument& doc, int section);
