@@ -1,8 +1,7 @@
 // End-to-end offline removal: kaldelwm.exe calls the registered KalMsAddin.dll's
 // OfficeDeleteWaterMarkW, which drives winword.exe, excel.exe or powerpnt.exe started by COM
-// as the "Word.Application", "Excel.Application" or "PowerPoint.Application" local server. The
-// server's own log (KALSIM_LOG, inherited through the tool) tells its command line and every
-// automation call it served.
+// as the "Word.Application", "Excel.Application" or "PowerPoint.Application" local server. The server's own log (KALSIM_LOG,
+// inherited through the tool) tells its command line and every automation call it served.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -28,54 +27,21 @@ json Shape(const std::string& name, const std::string& type = "textEffect") {
 // Sections whose later headers are linked to the first one, which holds `shapes`.
 json LinkedDocument(int sections, const json& shapes, long viewType = 3) {
   json list = json::array();
-  list.push_back(
-      json{{"text", "one"}, {"headers", {{"primary", {{"text", "h"}, {"shapes", shapes}}}}}});
+  list.push_back(json{{"text", "one"}, {"headers", {{"primary", {{"text", "h"}, {"shapes", shapes}}}}}});
   for (int i = 2; i <= sections; ++i) list.push_back(json{{"text", "more"}});
   return json{{"name", "report.docx"}, {"view", {{"type", viewType}}}, {"sections", list}};
 }
 
 std::vector<std::string> HeaderShapeNames(const json& doc) {
   std::vector<std::string> names;
-  for (const auto& s :
-       doc.at("sections").at(0).at("headers").at("primary").value("shapes", json::array()))
+  for (const auto& s : doc.at("sections").at(0).at("headers").at("primary").value("shapes", json::array()))
     names.push_back(s.value("name", ""));
   return names;
 }
 
-// A workbook: worksheets (with a background or not) and chart sheets, in order.
-json Workbook(const std::vector<std::pair<std::string, std::string>>& sheets) {
-  json list = json::array();
-  for (const auto& [type, background] : sheets)
-    list.push_back(json{{"name", type + std::to_string(list.size() + 1)},
-                        {"type", type},
-                        {"background", background}});
-  return json{{"name", "book.xlsx"}, {"sheets", list}};
-}
-
-// A slide background fill of its own (the slide does not follow the master).
-json Backdrop(bool visible, long rgb) {
-  return json{{"followMasterBackground", false},
-              {"background",
-               {{"visible", visible}, {"rgb", rgb}, {"transparency", 0.5}, {"solid", false}}}};
-}
-
-// A presentation: named master shapes, and its slides.
-json Deck(const std::vector<std::string>& masterShapes, const json& slides) {
-  json shapes = json::array();
-  for (const auto& name : masterShapes)
-    shapes.push_back(json{{"name", name}, {"type", 1}, {"text", "x"}});
-  return json{{"name", "deck.pptx"}, {"master", {{"shapes", shapes}}}, {"slides", slides}};
-}
-
-// A copy of a file's JSON with one more key.
-json With(json file, const char* key, const json& value) {
-  file[key] = value;
-  return file;
-}
-
 struct CRemovalRun {
   int exitCode = -1;
-  std::string output;   // what kaldelwm printed, without the line end
+  std::string output;  // what kaldelwm printed, without the line end
   std::string hostLog;  // the Word server's log, empty when no Word ran
   DWORD elapsedMs = 0;
   // Calls of one member that the server answered ("Document.Save").
@@ -88,31 +54,28 @@ struct CRemovalRun {
 
 class Removal : public CEndToEnd {
  protected:
-  static constexpr const wchar_t* kServers[] = {L"winword.exe", L"excel.exe", L"powerpnt.exe"};
-  // Registers (or unregisters) a simulated application as its ".Application" local server.
-  static bool Serve(const wchar_t* exe, bool on) {
-    std::string out;
-    const int rc = RunBinTool(exe, on ? L"/regserver" : L"/unregserver", &out);
-    EXPECT_EQ(rc, 0) << Utf8(exe) << ": " << out;
-    return rc == 0;
-  }
   static void SetUpTestSuite() {
     CEndToEnd::SetUpTestSuite();
-    for (const wchar_t* exe : kServers) ASSERT_TRUE(Serve(exe, true));
+    std::string out;
+    ASSERT_EQ(RunBinTool(L"winword.exe", L"/regserver", &out), 0) << out;
+    ASSERT_EQ(RunBinTool(L"excel.exe", L"/regserver", &out), 0) << out;
+    ASSERT_EQ(RunBinTool(L"powerpnt.exe", L"/regserver", &out), 0) << out;
   }
   static void TearDownTestSuite() {
-    for (const wchar_t* exe : kServers) Serve(exe, false);
+    std::string out;
+    RunBinTool(L"winword.exe", L"/unregserver", &out);
+    RunBinTool(L"excel.exe", L"/unregserver", &out);
+    RunBinTool(L"powerpnt.exe", L"/unregserver", &out);
     CEndToEnd::TearDownTestSuite();
   }
   void SetUp() override {
     // Every Word and Excel process is due a watermark: only the automation switch keeps the
     // add-in of the removal's instance passive.
-    ASSERT_TRUE(s_pAgent->Set(
-        PolicyForProcess(0, false, true) +
-        "protect = WINWORD.EXE readonly=0 print=1\nprotect = EXCEL.EXE readonly=0 print=1\n"));
+    ASSERT_TRUE(s_pAgent->Set(PolicyForProcess(0, false, true) +
+                              "protect = WINWORD.EXE readonly=0 print=1\nprotect = EXCEL.EXE readonly=0 print=1\n"));
     static int s_nRun = 0;
-    m_dir = TempFolder() + L"kalwordrm_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-            std::to_wstring(++s_nRun) + L"\\";
+    m_dir = TempFolder() + L"kalwordrm_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++s_nRun) +
+            L"\\";
     ::CreateDirectoryW(m_dir.c_str(), nullptr);
   }
 
@@ -130,19 +93,16 @@ class Removal : public CEndToEnd {
     ::SetEnvironmentVariableW(L"KALSIM_LOG", log.c_str());
     ::SetEnvironmentVariableW(L"KALSIM_IGNORE_QUIT", hungServer ? L"1" : nullptr);
     const DWORD start = ::GetTickCount();
-    run.exitCode = RunBinTool(L"kaldelwm.exe", std::to_wstring(type) + L" \"" + path + L"\"",
-                              &run.output, 90000);
+    run.exitCode = RunBinTool(L"kaldelwm.exe", std::to_wstring(type) + L" \"" + path + L"\"", &run.output, 90000);
     run.elapsedMs = ::GetTickCount() - start;
-    while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == '\r'))
-      run.output.pop_back();
+    while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == '\r')) run.output.pop_back();
     ::SetEnvironmentVariableW(L"KALSIM_LOG", nullptr);
     ::SetEnvironmentVariableW(L"KALSIM_IGNORE_QUIT", nullptr);
     // A server that was started writes its last line when it has let its add-in go (a hung
     // one never does).
     for (DWORD waited = 0; waited < 30000; waited += 100) {
       run.hostLog = ReadFileBytes(log);
-      if (hungServer || run.hostLog.empty() || run.hostLog.find("host exit") != std::string::npos)
-        break;
+      if (hungServer || run.hostLog.empty() || run.hostLog.find("host exit") != std::string::npos) break;
       ::Sleep(100);
     }
     return run;
@@ -158,11 +118,11 @@ class Removal : public CEndToEnd {
     EXPECT_FALSE(m_trace.Contains("AddWordWatermarkOnActiveDocument"));
   }
 
+
   // Opens the file through a client of its own thread and answers the prompt that holds the
   // call with Cancel; the HRESULT of Open. `returned` tells whether Open came back at all.
-  HRESULT OpenWhileAPromptIsDismissed(const wchar_t* progId, const wchar_t* collection,
-                                      const std::wstring& path, const wchar_t* caption,
-                                      bool* returned) {
+  HRESULT OpenWhileAPromptIsDismissed(const wchar_t* progId, const wchar_t* collection, const std::wstring& path,
+                                      const wchar_t* caption, bool* returned) {
     HRESULT hrOpen = E_FAIL;
     *returned = false;
     std::thread client([&] {
@@ -203,18 +163,15 @@ class Removal : public CEndToEnd {
 };
 
 TEST_F(Removal, WordMarksInAnyViewAreDeletedAndSavedOnceUnmarkedFilesStayByteForByte) {
-  const json marks =
-      json::array({Shape("PowerPlusWaterMarkObject4B414C01"), Shape("Company logo", "picture"),
-                   Shape("PowerPlusWaterMarkObject4B414C02"), Shape("WordArt 1")});
+  const json marks = json::array({Shape("PowerPlusWaterMarkObject4B414C01"), Shape("Company logo", "picture"),
+                                  Shape("PowerPlusWaterMarkObject4B414C02"), Shape("WordArt 1")});
   struct {
     const char* what;
     json doc;
     long saves;
     long deletes;
   } cases[] = {
-      {"no mark",
-       LinkedDocument(2, json::array({Shape("Company logo", "picture"), Shape("WordArtist")})), 0,
-       0},
+      {"no mark", LinkedDocument(2, json::array({Shape("Company logo", "picture"), Shape("WordArtist")})), 0, 0},
       {"linked marks in print layout", LinkedDocument(2, marks), 1, 3},
       {"draft view", LinkedDocument(2, marks, 1), 1, 3},
       {"outline view", LinkedDocument(1, marks, 2), 1, 3},
@@ -245,22 +202,24 @@ TEST_F(Removal, WordMarksInAnyViewAreDeletedAndSavedOnceUnmarkedFilesStayByteFor
 }
 
 TEST_F(Removal, WordFilesWordCannotOpenForWritingEndWithACodeInsteadOfAPrompt) {
-  const json marked = LinkedDocument(1, json::array({Shape("PowerPlusWaterMarkObject4B414C01")}));
+  json withMark = LinkedDocument(1, json::array({Shape("PowerPlusWaterMarkObject4B414C01")}));
   struct {
     const char* what;
-    json doc;
+    const char* key;
+    json value;
     int code;
   } cases[] = {
-      {"missing file", nullptr, 4},
-      {"open password", With(marked, "openPassword", "secret"), 4},
-      {"modify password", With(marked, "writePassword", "secret"), 4},
-      {"links to other files", With(marked, "links", json::array({"C:\\data\\figures.xlsx"})), 0},
+      {"missing file", nullptr, nullptr, 4},
+      {"open password", "openPassword", "secret", 4},
+      {"modify password", "writePassword", "secret", 4},
+      {"links to other files", "links", json::array({"C:\\data\\figures.xlsx"}), 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     m_trace.Clear();
-    const std::wstring path =
-        c.doc.is_null() ? m_dir + L"absent.docx" : WriteDocument(L"guarded.docx", c.doc);
+    json doc = withMark;
+    if (c.key) doc[c.key] = c.value;
+    const std::wstring path = c.key ? WriteDocument(L"guarded.docx", doc) : m_dir + L"absent.docx";
     const std::string before = ReadFileBytes(path);
     const CRemovalRun run = Remove(1, path);
     // A prompt would hold the call until RunBinTool gives up (-1).
@@ -277,52 +236,43 @@ TEST_F(Removal, WordFilesWordCannotOpenForWritingEndWithACodeInsteadOfAPrompt) {
   }
 }
 
-TEST_F(Removal, UnservedTypesStartNothing) {
-  const std::wstring path =
-      WriteDocument(L"any.docx", LinkedDocument(1, json::array({Shape("WordArt 1")})));
+TEST_F(Removal, UnservedTypesStartNothingAndAnUnregisteredApplicationGivesOne) {
+  const std::wstring path = WriteDocument(L"any.docx", LinkedDocument(1, json::array({Shape("WordArt 1")})));
   for (int type : {0, 4, -1, 255}) {
     const CRemovalRun run = Remove(type, path);
     EXPECT_EQ(run.exitCode, 255) << type;
     EXPECT_EQ(run.output, "255");
     EXPECT_TRUE(run.hostLog.empty()) << "a Word was started for type " << type;
   }
+  std::string out;
+  ASSERT_EQ(RunBinTool(L"winword.exe", L"/unregserver", &out), 0) << out;
+  const CRemovalRun run = Remove(1, path);
+  ASSERT_EQ(RunBinTool(L"winword.exe", L"/regserver", &out), 0) << out;
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.hostLog.empty());
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll WordDeleteWaterMark CLSIDFromProgID Word.Application hr = 0x800401f3.", 10000));
+  EXPECT_FALSE(m_trace.Contains("WordDeleteWaterMark Quit"));
+  EXPECT_EQ(HeaderShapeNames(json::parse(ReadFileBytes(path))), std::vector<std::string>{"WordArt 1"});
+
+  ASSERT_EQ(RunBinTool(L"excel.exe", L"/unregserver", &out), 0) << out;
+  const CRemovalRun excel = Remove(2, path);
+  ASSERT_EQ(RunBinTool(L"excel.exe", L"/regserver", &out), 0) << out;
+  EXPECT_EQ(excel.exitCode, 1);
+  EXPECT_TRUE(excel.hostLog.empty());
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll ExcelDeleteWaterMark CLSIDFromProgID Excel.Application hr = 0x800401f3.", 10000));
 }
 
-TEST_F(Removal, AnUnregisteredApplicationGivesOneAndLeavesTheFileAsItWas) {
-  const struct {
-    const wchar_t* exe;
-    int type;
-    const wchar_t* file;
-    json content;
-    const char* line;
-  } cases[] = {
-      {L"winword.exe", 1, L"kept.docx", LinkedDocument(1, json::array({Shape("WordArt 1")})),
-       "KalMsAddin.dll WordDeleteWaterMark CLSIDFromProgID Word.Application hr = 0x800401f3."},
-      {L"excel.exe", 2, L"kept.xlsx", Workbook({{"worksheet", "C:\\p.jpg"}}),
-       "KalMsAddin.dll ExcelDeleteWaterMark CLSIDFromProgID Excel.Application hr = 0x800401f3."},
-      {L"powerpnt.exe", 3, L"kept.pptx", Deck({"KAL_TextWatermark"}, json::array()),
-       "KalMsAddin.dll PowerPntDeleteWaterMark CLSIDFromProgID PowerPoint.Application hr = "
-       "0x800401f3."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf8(c.exe));
-    const std::wstring path = WriteDocument(c.file, c.content);
-    const std::string before = ReadFileBytes(path);
-    ASSERT_TRUE(Serve(c.exe, false));
-    const CRemovalRun run = Remove(c.type, path);
-    ASSERT_TRUE(Serve(c.exe, true));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.hostLog.empty());
-    EXPECT_TRUE(m_trace.WaitFor(c.line, 10000));
-    EXPECT_FALSE(m_trace.Contains("DeleteWaterMark Quit"));
-    EXPECT_EQ(ReadFileBytes(path), before);
-  }
+
+// A workbook: worksheets (with a background or not) and chart sheets, in order.
+json Workbook(const std::vector<std::pair<std::string, std::string>>& sheets) {
+  json list = json::array();
+  for (const auto& [type, background] : sheets)
+    list.push_back(json{{"name", type + std::to_string(list.size() + 1)}, {"type", type}, {"background", background}});
+  return json{{"name", "book.xlsx"}, {"sheets", list}};
 }
 
 TEST_F(Removal, ExcelClearsEveryWorksheetBackgroundSavesOnceAndEndsItsInstance) {
   const std::string picture = "C:\\pictures\\watermarkxlsx1.jpg";
-  const json marked = Workbook({{"worksheet", picture}});
-  const char* kComError = "KalMsAddin.dll CMSExcel::ExcelDeleteWaterMark _com_error : ";
   struct {
     const char* what;
     json book;
@@ -332,17 +282,27 @@ TEST_F(Removal, ExcelClearsEveryWorksheetBackgroundSavesOnceAndEndsItsInstance) 
       {"three worksheets, one with a background",
        Workbook({{"worksheet", ""}, {"worksheet", picture}, {"worksheet", ""}}), 1, nullptr},
       {"chart sheets only", Workbook({{"chart", ""}, {"chart", ""}}), 0, nullptr},
-      {"links to other workbooks", With(marked, "links", json::array({"C:\\data\\b.xlsx"})), 1,
-       nullptr},
-      {"open password", With(marked, "openPassword", "secret"), 0, kComError},
-      {"write password", With(marked, "writePassword", "secret"), 0, kComError},
-      {"missing file", nullptr, 0, kComError},
+      {"links to other workbooks", [&] {
+         json b = Workbook({{"worksheet", picture}});
+         b["links"] = json::array({"C:\\data\\budget.xlsx"});
+         return b;
+       }(), 1, nullptr},
+      {"open password", [&] {
+         json b = Workbook({{"worksheet", picture}});
+         b["openPassword"] = "secret";
+         return b;
+       }(), 0, "KalMsAddin.dll CMSExcel::ExcelDeleteWaterMark _com_error : "},
+      {"write password", [&] {
+         json b = Workbook({{"worksheet", picture}});
+         b["writePassword"] = "secret";
+         return b;
+       }(), 0, "KalMsAddin.dll CMSExcel::ExcelDeleteWaterMark _com_error : "},
+      {"missing file", nullptr, 0, "KalMsAddin.dll CMSExcel::ExcelDeleteWaterMark _com_error : "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     m_trace.Clear();
-    const std::wstring path =
-        c.book.is_null() ? m_dir + L"absent.xlsx" : WriteDocument(L"book.xlsx", c.book);
+    const std::wstring path = c.book.is_null() ? m_dir + L"absent.xlsx" : WriteDocument(L"book.xlsx", c.book);
     const std::string before = ReadFileBytes(path);
     const CRemovalRun run = Remove(2, path);
     // A prompt would hold the call until RunBinTool gives up (-1).
@@ -351,19 +311,16 @@ TEST_F(Removal, ExcelClearsEveryWorksheetBackgroundSavesOnceAndEndsItsInstance) 
     EXPECT_EQ(run.Calls("Workbook.Save"), c.saves);
     EXPECT_NE(run.hostLog.find("/automation -Embedding"), std::string::npos) << run.hostLog;
     EXPECT_NE(run.hostLog.find("host exit"), std::string::npos) << "the instance did not end";
-    EXPECT_TRUE(m_trace.WaitFor(
-        "KalMsAddin.dll ExcelDeleteWaterMark WaitForSingleObject = WAIT_OBJECT_0.", 10000));
+    EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll ExcelDeleteWaterMark WaitForSingleObject = WAIT_OBJECT_0.", 10000));
     EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll ExcelDeleteWaterMark Workbooks Count = 0."));
     if (c.line) EXPECT_TRUE(m_trace.Contains(c.line));
     if (c.saves == 0) {
       EXPECT_EQ(ReadFileBytes(path), before);
     } else {
       const json saved = json::parse(ReadFileBytes(path));
-      for (const auto& sheet : saved.at("sheets"))
-        EXPECT_EQ(sheet.value("background", "?"), "") << sheet;
+      for (const auto& sheet : saved.at("sheets")) EXPECT_EQ(sheet.value("background", "?"), "") << sheet;
       // Only the removal set backgrounds: one call per worksheet, none from the add-in.
-      EXPECT_EQ(run.Calls("Worksheet.SetBackgroundPicture"),
-                static_cast<long>(saved.at("sheets").size()));
+      EXPECT_EQ(run.Calls("Worksheet.SetBackgroundPicture"), static_cast<long>(saved.at("sheets").size()));
     }
   }
 }
@@ -373,42 +330,44 @@ TEST_F(Removal, ExcelThatIgnoresQuitAndItsMessagesIsTerminatedAfterFiveSeconds) 
   const CRemovalRun run = Remove(2, path, /*hungServer=*/true);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.hostLog.find("host ignores quit"), std::string::npos) << run.hostLog;
-  EXPECT_TRUE(
-      m_trace.WaitFor("KalMsAddin.dll ExcelDeleteWaterMark TerminateProcess = True.", 10000));
+  EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll ExcelDeleteWaterMark TerminateProcess = True.", 10000));
   EXPECT_FALSE(m_trace.Contains("WaitForSingleObject = WAIT_OBJECT_0"));
   EXPECT_GE(run.elapsedMs, 4500u);
   EXPECT_EQ(run.hostLog.find("host exit"), std::string::npos);
   EXPECT_EQ(json::parse(ReadFileBytes(path)).at("sheets").at(0).value("background", "?"), "");
 }
 
+// A slide background fill of its own (the slide does not follow the master).
+json Backdrop(bool visible, long rgb) {
+  return json{{"followMasterBackground", false},
+              {"background", {{"visible", visible}, {"rgb", rgb}, {"transparency", 0.5}, {"solid", false}}}};
+}
+
+// A presentation: named master shapes, and its slides.
+json Deck(const std::vector<std::string>& masterShapes, const json& slides) {
+  json shapes = json::array();
+  for (const auto& name : masterShapes) shapes.push_back(json{{"name", name}, {"type", 1}, {"text", "x"}});
+  return json{{"name", "deck.pptx"}, {"master", {{"shapes", shapes}}}, {"slides", slides}};
+}
+
 TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSavesOnlyAChange) {
-  const json white = Backdrop(true, 0xFFFFFF), grey = Backdrop(true, 0xC0C0C0),
-             hidden = Backdrop(false, 0xFFFFFF);
+  const json white = Backdrop(true, 0xFFFFFF), grey = Backdrop(true, 0xC0C0C0), hidden = Backdrop(false, 0xFFFFFF);
   struct {
     const char* what;
     json deck;
     long saves;
     std::vector<std::string> master;  // the master's shapes afterwards
-    std::vector<bool> repainted;      // per slide
+    std::vector<bool> repainted;       // per slide
   } cases[] = {
       // Both marks go in one call, the second after it moved into the first one's place; the
       // white backdrop stays as it was since the background pass is skipped.
       {"marks side by side",
-       Deck({"Title", "KAL_TextWatermark", "PowerPnt_TextWatermark1", "Logo"},
-            json::array({white})),
-       1,
-       {"Title", "Logo"},
-       {false}},
-      {"white backdrop",
-       Deck({"Title", "Watermark2"}, json::array({grey, white, hidden})),
-       1,
-       {"Title", "Watermark2"},
+       Deck({"Title", "KAL_TextWatermark", "PowerPnt_TextWatermark1", "Logo"}, json::array({white})), 1,
+       {"Title", "Logo"}, {false}},
+      {"white backdrop", Deck({"Title", "Watermark2"}, json::array({grey, white, hidden})), 1, {"Title", "Watermark2"},
        {false, true, false}},
-      {"nothing to remove",
-       Deck({"Title", "kal_textwatermark"}, json::array({grey, hidden})),
-       0,
-       {"Title", "kal_textwatermark"},
-       {false, false}},
+      {"nothing to remove", Deck({"Title", "kal_textwatermark"}, json::array({grey, hidden})), 0,
+       {"Title", "kal_textwatermark"}, {false, false}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -421,8 +380,7 @@ TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSaves
     EXPECT_EQ(run.Calls("Presentation.Save"), c.saves);
     EXPECT_NE(run.hostLog.find("automation"), std::string::npos) << run.hostLog;
     EXPECT_NE(run.hostLog.find("host exit"), std::string::npos) << "the instance did not end";
-    EXPECT_TRUE(
-        m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Presentation Count = 0.", 10000));
+    EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Presentation Count = 0.", 10000));
     EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll PowerPntDeleteWaterMark Quit, hr = 0x0."));
     EXPECT_EQ(m_trace.Contains("Save ok."), c.saves == 1);
     if (c.saves == 0) {
@@ -431,8 +389,7 @@ TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSaves
     }
     const json saved = json::parse(ReadFileBytes(path));
     std::vector<std::string> master;
-    for (const auto& shape : saved.at("master").at("shapes"))
-      master.push_back(shape.value("name", ""));
+    for (const auto& shape : saved.at("master").at("shapes")) master.push_back(shape.value("name", ""));
     EXPECT_EQ(master, c.master);
     for (size_t i = 0; i < c.repainted.size(); ++i) {
       SCOPED_TRACE("slide " + std::to_string(i + 1));
@@ -456,32 +413,38 @@ TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSaves
   }
 }
 
-TEST_F(Removal, PowerPointAnswersFourForAMissingFile) {
+TEST_F(Removal, PowerPointAnswersFourForAMissingFileAndOneWhenNotRegistered) {
   const CRemovalRun missing = Remove(3, m_dir + L"absent.pptx");
   EXPECT_EQ(missing.exitCode, 4);
   EXPECT_EQ(missing.output, "4");
   EXPECT_NE(missing.hostLog.find("host exit"), std::string::npos) << "the instance did not end";
   EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll PowerPntDeleteWaterMark Quit, hr = 0x0.", 10000));
   EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll PowerPntDeleteWaterMark Open hr = 0x"));
+
+  const std::wstring path = WriteDocument(L"kept.pptx", Deck({"KAL_TextWatermark"}, json::array()));
+  const std::string before = ReadFileBytes(path);
+  std::string out;
+  ASSERT_EQ(RunBinTool(L"powerpnt.exe", L"/unregserver", &out), 0) << out;
+  const CRemovalRun run = Remove(3, path);
+  ASSERT_EQ(RunBinTool(L"powerpnt.exe", L"/regserver", &out), 0) << out;
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.hostLog.empty());
+  EXPECT_TRUE(m_trace.WaitFor(
+      "KalMsAddin.dll PowerPntDeleteWaterMark CLSIDFromProgID PowerPoint.Application hr = 0x800401f3.", 10000));
+  EXPECT_EQ(ReadFileBytes(path), before);
 }
 
 // PowerPoint serves every client from one process: a removal while the user's PowerPoint runs
 // is served by it, with its add-in live.
 TEST_F(Removal, PowerPointOfTheUserServesTheRemovalAndKeepsItsPresentationSettingsAndLife) {
-  const std::wstring mine =
-      WriteDocument(L"mine.pptx", Deck({"Title"}, json::array({Backdrop(true, 0xC0C0C0)})));
-  const std::wstring marked =
-      WriteDocument(L"marked.pptx", Deck({"Title", "KAL_TextWatermark"}, json::array()));
+  const std::wstring mine = WriteDocument(L"mine.pptx", Deck({"Title"}, json::array({Backdrop(true, 0xC0C0C0)})));
+  const std::wstring marked = WriteDocument(L"marked.pptx", Deck({"Title", "KAL_TextWatermark"}, json::array()));
   const std::wstring log = m_dir + L"user.log", dump = m_dir + L"user.json";
-  std::wstring cmd = L"\"" + BinPath(L"powerpnt.exe") + L"\" \"" + mine + L"\" /log \"" + log +
-                     L"\" /dump \"" + dump + L"\"";
+  std::wstring cmd = L"\"" + BinPath(L"powerpnt.exe") + L"\" \"" + mine + L"\" /log \"" + log + L"\" /dump \"" + dump + L"\"";
   STARTUPINFOW si{sizeof(si)};
   PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(
-      ::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  for (DWORD waited = 0;
-       waited < 30000 &&
-       ReadFileBytes(log).find("server registered hr=0x00000000") == std::string::npos;
+  ASSERT_TRUE(::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  for (DWORD waited = 0; waited < 30000 && ReadFileBytes(log).find("server registered hr=0x00000000") == std::string::npos;
        waited += 100)
     ::Sleep(100);
   m_trace.Clear();
@@ -494,8 +457,7 @@ TEST_F(Removal, PowerPointOfTheUserServesTheRemovalAndKeepsItsPresentationSettin
   EXPECT_FALSE(m_trace.Contains("IsEnablePowerpntWatermark"));
   EXPECT_FALSE(m_trace.Contains("SetPPtWatermark"));
   EXPECT_EQ(json::parse(ReadFileBytes(marked)).at("master").at("shapes").size(), 1u);
-  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT))
-      << "the user's PowerPoint ended";
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the user's PowerPoint ended";
 
   // The user quits (through automation here); its settings are what they were.
   std::thread user([] {
@@ -534,21 +496,18 @@ TEST_F(Removal, WordAndExcelAskForAMissingPasswordAndAboutLinksWhileTheCallWaits
   } cases[] = {
       {L"Word.Application", L"Documents", L"asks.docx", "openPassword", "secret", L"Password"},
       {L"Word.Application", L"Documents", L"asks.docx", "writePassword", "secret", L"Password"},
-      {L"Word.Application", L"Documents", L"asks.docx", "links", json::array({"C:\\data\\f.xlsx"}),
-       L"Microsoft Word"},
+      {L"Word.Application", L"Documents", L"asks.docx", "links", json::array({"C:\\data\\f.xlsx"}), L"Microsoft Word"},
       {L"Excel.Application", L"Workbooks", L"asks.xlsx", "openPassword", "secret", L"Password"},
       {L"Excel.Application", L"Workbooks", L"asks.xlsx", "writePassword", "secret", L"Password"},
-      {L"Excel.Application", L"Workbooks", L"asks.xlsx", "links", json::array({"C:\\data\\b.xlsx"}),
-       L"Microsoft Excel"},
+      {L"Excel.Application", L"Workbooks", L"asks.xlsx", "links", json::array({"C:\\data\\b.xlsx"}), L"Microsoft Excel"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.key) + (c.collection[0] == L'D' ? " in Word" : " in Excel"));
-    const json empty =
-        c.collection[0] == L'D' ? LinkedDocument(1, json::array()) : Workbook({{"worksheet", ""}});
-    const std::wstring path = WriteDocument(c.file, With(empty, c.key, c.value));
+    json file = c.collection[0] == L'D' ? LinkedDocument(1, json::array()) : Workbook({{"worksheet", ""}});
+    file[c.key] = c.value;
+    const std::wstring path = WriteDocument(c.file, file);
     bool returned = false;
-    const HRESULT hr =
-        OpenWhileAPromptIsDismissed(c.progId, c.collection, path, c.caption, &returned);
+    const HRESULT hr = OpenWhileAPromptIsDismissed(c.progId, c.collection, path, c.caption, &returned);
     EXPECT_TRUE(returned);
     EXPECT_EQ(SUCCEEDED(hr), std::string(c.key) == "links") << std::hex << hr;
   }
