@@ -4,14 +4,10 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
-#include <regex>
-#include <set>
-
 #include "core/automation.h"
 #include "core/office_interfaces.h"
-#include "tests/support/dbwin_capture.h"
-#include "tests/support/host_run.h"
 #include "tests/support/test_paths.h"
+#include "tests/word/word_e2e_fixture.h"
 
 namespace kaltest {
 namespace {
@@ -23,8 +19,9 @@ std::string Book(const std::string& kinds, int activeSheet = 1, bool saved = tru
   json sheets = json::array();
   int w = 0, c = 0;
   for (char k : kinds) {
-    sheets.push_back(k == 'c' ? json{{"name", "Chart" + std::to_string(++c)}, {"type", "chart"}}
-                              : json{{"name", "Sheet" + std::to_string(++w)}, {"type", "worksheet"}});
+    sheets.push_back(k == 'c'
+                         ? json{{"name", "Chart" + std::to_string(++c)}, {"type", "chart"}}
+                         : json{{"name", "Sheet" + std::to_string(++w)}, {"type", "worksheet"}});
   }
   return json{{"saved", saved}, {"activeSheet", activeSheet}, {"sheets", sheets}}.dump();
 }
@@ -37,7 +34,8 @@ std::vector<std::string> Stamped(const json& book, DWORD pid) {
   std::vector<std::string> names;
   for (const auto& s : book.at("sheets")) {
     const std::string bg = s.value("background", "");
-    if (bg.size() > suffix.size() && bg.compare(bg.size() - suffix.size(), suffix.size(), suffix) == 0)
+    if (bg.size() > suffix.size() &&
+        bg.compare(bg.size() - suffix.size(), suffix.size(), suffix) == 0)
       names.push_back(s.value("name", ""));
   }
   return names;
@@ -49,33 +47,24 @@ std::string PictureOf(const json& book) {
   return std::string();
 }
 
-class ExcelEndToEnd : public ::testing::Test {
+class ExcelEndToEnd : public CEndToEnd {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_EQ(RegisterAddin(), 0);
     std::string out;
-    ASSERT_EQ(RunBinTool(L"TavRegedit.exe", L"install \"" + BinDir() + L"excel_e2e_agent\"", &out), 0) << out;
-    s_pAgent = new CAgentProcess();
-    ASSERT_TRUE(s_pAgent->Start(PolicyForProcess(0, false, true)));
+    ASSERT_EQ(RunBinTool(L"TavRegedit.exe", L"install \"" + BinDir() + L"excel_e2e_agent\"", &out),
+              0)
+        << out;
+    CEndToEnd::SetUpTestSuite();
   }
   static void TearDownTestSuite() {
-    delete s_pAgent;
-    s_pAgent = nullptr;
+    CEndToEnd::TearDownTestSuite();
     std::string out;
     RunBinTool(L"TavRegedit.exe", L"uninstall", &out);
-    UnregisterAddin();
   }
-  CHostResult RunExcel(CHostRun run, const std::wstring& dirTag = L"kalexcel") {
-    run.exe = L"excel.exe";
-    if (run.documentName.empty()) run.documentName = L"book.xlsx";
-    return RunHost(*s_pAgent, run, dirTag);
+  CHostResult RunExcel(const CHostRun& run, const std::wstring& dirTag = L"kalexcel") {
+    return Run(run, L"excel.exe", L"book.xlsx", dirTag);
   }
-
-  CDbwinCapture m_trace;
-  static CAgentProcess* s_pAgent;
 };
-
-CAgentProcess* ExcelEndToEnd::s_pAgent = nullptr;
 
 bool FileExists(const std::string& path) {
   const std::wstring w(path.begin(), path.end());
@@ -85,12 +74,16 @@ bool FileExists(const std::string& path) {
 TEST_F(ExcelEndToEnd, OnlyTheSheetInViewCarriesThePictureAndTheRibbonRefusesTheBackgroundCommand) {
   CHostRun run;
   run.document = Book("www");
-  run.script = "dump 1\nsheet 2\ndump 2\nsheet Sheet3\ndump 3\nsheet add\ndump 4\nribbon SheetBackground\nribbon Bold\n";
+  run.script =
+      "dump 1\nsheet 2\ndump 2\nsheet Sheet3\ndump 3\nsheet add\ndump 4\nribbon "
+      "SheetBackground\nribbon Bold\n";
   const CHostResult r = RunExcel(run);
   ASSERT_EQ(r.exitCode, 0);
   ASSERT_TRUE(r.state.is_object());
-  const std::vector<std::vector<std::string>> expected = {{"Sheet1"}, {"Sheet2"}, {"Sheet3"}, {"Sheet4"}};
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(Stamped(Workbook(r.Dump(i), 0), r.pid), expected[i - 1]) << i;
+  const std::vector<std::vector<std::string>> expected = {
+      {"Sheet1"}, {"Sheet2"}, {"Sheet3"}, {"Sheet4"}};
+  for (int i = 1; i <= 4; ++i)
+    EXPECT_EQ(Stamped(Workbook(r.Dump(i), 0), r.pid), expected[i - 1]) << i;
   const auto& actions = r.state.at("actions");
   EXPECT_EQ(actions.at(7).value("result", ""), "refused: command disabled");
   EXPECT_EQ(actions.at(8).value("result", ""), "ok");
@@ -113,36 +106,14 @@ TEST_F(ExcelEndToEnd, ChartSheetInViewStampsTheFirstWorksheetAndNewChartSheetsWr
   EXPECT_EQ(Stamped(first, r.pid), std::vector<std::string>{"Sheet1"});
   EXPECT_TRUE(first.at("saved").get<bool>());
   EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSExcel::WorkbookNewSheet _com_error : ", 10000));
-  EXPECT_EQ(Workbook(r.state, 0).at("sheets").at(0).value("type", ""), "chart");  // the new one, in view
-}
-
-TEST_F(ExcelEndToEnd, DeletedPictureStopsStampingAndClearing) {
-  CHostRun run;
-  run.document = Book("www");
-  // The test deletes the picture while the script waits.
-  run.script = "dump 1\nwait 3000\nsheet 2\nsheet add\nnew\n";
-  run.whileRunning = [](DWORD, const std::wstring& dir) {
-    // Polls until the first dump is complete (it is written while the test reads).
-    std::string picture;
-    for (int i = 0; i < 600 && picture.empty(); ++i) {
-      const json dump = ParseJsonFile(dir + L"dump1.json");
-      if (dump.is_object()) picture = PictureOf(Workbook(dump, 0));
-      if (picture.empty()) ::Sleep(50);
-    }
-    EXPECT_TRUE(::DeleteFileW(std::wstring(picture.begin(), picture.end()).c_str())) << picture;
-  };
-  const CHostResult r = RunExcel(run);
-  ASSERT_EQ(r.exitCode, 0);
-  EXPECT_EQ(Stamped(Workbook(r.state, 0), r.pid), std::vector<std::string>{"Sheet1"});
-  EXPECT_TRUE(Stamped(Workbook(r.state, 1), r.pid).empty());
+  EXPECT_EQ(Workbook(r.state, 0).at("sheets").at(0).value("type", ""),
+            "chart");  // the new one, in view
 }
 
 TEST_F(ExcelEndToEnd, AutomationSwitchInAnyCaseLeavesExcelPassive) {
   // The switch reaches the command line through the workbook's folder name; Windows takes
   // "/" as a path separator, so the second is a folder "AUTOMATION_..." inside "kalexcel".
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  ::CreateDirectoryW((std::wstring(temp) + L"kalexcel").c_str(), nullptr);
+  ::CreateDirectoryW((TempFolder() + L"kalexcel").c_str(), nullptr);
   for (const wchar_t* tag : {L"run-AutoMation", L"kalexcel/AUTOMATION"}) {
     CHostRun run;
     run.document = Book("ww");
@@ -160,47 +131,9 @@ TEST_F(ExcelEndToEnd, AutomationSwitchInAnyCaseLeavesExcelPassive) {
     EXPECT_TRUE(m_trace.Contains("FILE CMSExcel::OnConnection"));
     EXPECT_FALSE(m_trace.Contains("LockBookTimer"));
     // GetCustomUI does not look at the command line.
-    EXPECT_NE(r.state.at("addins").at(0).value("ribbonXml", "").find("SheetBackground"), std::string::npos);
+    EXPECT_NE(r.state.at("addins").at(0).value("ribbonXml", "").find("SheetBackground"),
+              std::string::npos);
   }
-}
-
-TEST_F(ExcelEndToEnd, ReadOnlyWorkbooksEndProtectedSavedAndRefuseEdits) {
-  CHostRun run;
-  run.document = Book("wwc", 1, false);
-  run.readOnly = true;
-  run.watermark = false;
-  run.whileRunning = nullptr;
-  // A second workbook opens before the first tick.
-  run.script = "new\nticks 1\nwait 1200\nedit A1 changed\nactivate 1\nsheet add\n";
-  const CHostResult r = RunExcel(run);
-  EXPECT_EQ(r.exitCode, 0);
-  ASSERT_TRUE(r.state.is_object());
-  std::set<std::string> hashes;
-  for (size_t i = 0; i < 2; ++i) {
-    const json& book = Workbook(r.state, i);
-    const std::string hash = book.at("protection").value("passwordHash", "");
-    EXPECT_TRUE(book.at("protection").at("structure").get<bool>());
-    EXPECT_FALSE(book.at("protection").at("windows").get<bool>());
-    EXPECT_FALSE(hash.empty());
-    hashes.insert(hash);
-    for (const auto& s : book.at("sheets")) {
-      const bool worksheet = s.value("type", "") == "worksheet";
-      EXPECT_EQ(s.at("protection").at("on").get<bool>(), worksheet) << s;
-      if (worksheet) {
-        EXPECT_EQ(s.at("protection").value("passwordHash", ""), hash);
-      }
-    }
-    EXPECT_TRUE(book.at("saved").get<bool>());
-  }
-  EXPECT_EQ(hashes.size(), 2u);  // one password per workbook
-  const auto& actions = r.state.at("actions");
-  EXPECT_EQ(actions.at(3).value("result", "").rfind("refused: The cell or chart", 0), 0u) << actions.at(3);
-  EXPECT_EQ(actions.at(5).value("result", ""), "refused: Workbook is protected and cannot be changed.");
-  // The timer stopped at its first tick; no line carries a password.
-  EXPECT_EQ(m_trace.Count("LockBookTimer----------------enter"), 1u);
-  EXPECT_EQ(m_trace.Count("LockBookTimer----------------KillTimer"), 1u);
-  const std::regex password("[0-9A-F]{32}");
-  for (const auto& line : m_trace.LinesOf(r.pid)) EXPECT_FALSE(std::regex_search(line, password)) << line;
 }
 
 TEST_F(ExcelEndToEnd, LocalServerServesExcelApplicationAndOutlivesQuitWhileHeld) {

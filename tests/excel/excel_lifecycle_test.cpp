@@ -21,8 +21,8 @@ class ExcelLifecycle : public CExcelAddinTest {};
 TEST_F(ExcelLifecycle, PictureIsMadeAtConnectionAndDeletedAtDisconnection) {
   auto book = MakeWorkbook(L"Budget.xlsx", 3);
   Start({book});
-  EXPECT_EQ(m_hrConnect, S_OK);
-  const std::wstring expected = s_strAppData + L"\\KalTemp\\watermarkxlsx" + std::to_wstring(::GetCurrentProcessId()) + L".jpg";
+  const std::wstring expected = s_strAppData + L"\\KalTemp\\watermarkxlsx" +
+                                std::to_wstring(::GetCurrentProcessId()) + L".jpg";
   EXPECT_EQ(m_strPicture, expected);
   EXPECT_NE(::GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(App().AdvisedSinks(), 1u);
@@ -42,7 +42,6 @@ TEST_F(ExcelLifecycle, PictureIsMadeAtConnectionAndDeletedAtDisconnection) {
 TEST_F(ExcelLifecycle, NothingDueLeavesExcelAlone) {
   auto book = MakeWorkbook(L"Budget.xlsx", 2);
   Start({book}, /*watermark=*/false, /*readOnly=*/false);
-  EXPECT_EQ(m_hrConnect, S_OK);
   EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSExcel::IsHasWatermark Failed.", 10000));
   EXPECT_FALSE(m_bRibbonGiven);
   EXPECT_TRUE(m_strPicture.empty());
@@ -142,35 +141,34 @@ TEST_F(ExcelLifecycle, HandlerFailuresAreWrittenWithTheErrorText) {
   const struct {
     const wchar_t* kind;
     const wchar_t* member;
-    std::function<void(CExcelApplication&, const std::shared_ptr<CWorkbook>&)> act;
-    const char* line;
+    char act;  // 'a': the second sheet activated, 's': a worksheet added, 'w': a new workbook
+    const char* handler;
   } cases[] = {
-      {L"Worksheet", L"SetBackgroundPicture",
-       [](CExcelApplication& a, const std::shared_ptr<CWorkbook>& b) { a.ActivateSheet(b, b->sheets[1]); },
-       "KalMsAddin.dll CMSExcel::SheetActivate _com_error : Unknown error 0x800A03EC."},
-      {L"Worksheet", L"SetBackgroundPicture",
-       [](CExcelApplication& a, const std::shared_ptr<CWorkbook>& b) { a.ActivateSheet(b, b->sheets[1]); },
-       "KalMsAddin.dll CMSExcel::SheetDeactivate _com_error : Unknown error 0x800A03EC."},
-      {L"Worksheet", L"SetBackgroundPicture",
-       [](CExcelApplication& a, const std::shared_ptr<CWorkbook>& b) { a.AddSheet(b, CSheetType::Worksheet); },
-       "KalMsAddin.dll CMSExcel::WorkbookNewSheet _com_error : Unknown error 0x800A03EC."},
-      {L"Workbook", L"ActiveSheet", [](CExcelApplication& a, const std::shared_ptr<CWorkbook>&) { a.NewWorkbook(); },
-       "KalMsAddin.dll CMSExcel::SetExcelWatermark _com_error : Unknown error 0x800A03EC."},
+      {L"Worksheet", L"SetBackgroundPicture", 'a', "SheetActivate"},
+      {L"Worksheet", L"SetBackgroundPicture", 'a', "SheetDeactivate"},
+      {L"Worksheet", L"SetBackgroundPicture", 's', "WorkbookNewSheet"},
+      {L"Workbook", L"ActiveSheet", 'w', "SetExcelWatermark"},
   };
   for (const auto& c : cases) {
+    const std::string line = std::string("KalMsAddin.dll CMSExcel::") + c.handler +
+                             " _com_error : Unknown error 0x800A03EC.";
     auto book = MakeWorkbook(L"Budget.xlsx", 2);
     Start({book});
-    kalsim::CSimFaults::Instance().Add(
-        kalsim::CSimFault{c.kind, c.member, static_cast<HRESULT>(0x800A03EC), L"Injected failure", 0});
-    c.act(App(), book);
-    EXPECT_TRUE(m_trace.WaitFor(c.line, 10000)) << c.line;
+    Fail(c.kind, c.member, static_cast<HRESULT>(0x800A03EC), 0, L"Injected failure");
+    if (c.act == 'a')
+      App().ActivateSheet(book, book->sheets[1]);
+    else if (c.act == 's')
+      App().AddSheet(book, CSheetType::Worksheet);
+    else
+      App().NewWorkbook();
+    EXPECT_TRUE(m_trace.WaitFor(line, 10000)) << line;
     kalsim::CSimFaults::Instance().Clear();
     DisconnectAddin();
   }
   // At start-up, a failing ActiveWorkbook ends OnStartupComplete with its line.
   Publish(true, false);
   StartExcel({MakeWorkbook(L"Budget.xlsx", 1)});
-  kalsim::CSimFaults::Instance().Add(kalsim::CSimFault{L"Application", L"ActiveWorkbook", E_ACCESSDENIED, L"", 0});
+  Fail(L"Application", L"ActiveWorkbook", E_ACCESSDENIED);
   ConnectAddin();
   EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSExcel::OnStartupComplete _com_error : ", 10000));
 }

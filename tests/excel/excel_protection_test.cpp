@@ -20,16 +20,19 @@ namespace {
 class ExcelProtection : public CExcelAddinTest {
  protected:
   static bool FullyProtected(const CWorkbook& book) {
-    if (!book.structureProtected || book.windowsProtected || book.passwordHash.empty()) return false;
+    if (!book.structureProtected || book.windowsProtected || book.passwordHash.empty())
+      return false;
     for (const auto& s : book.Worksheets()) {
       const auto& p = s->protection;
-      if (!p.on || p.passwordHash != book.passwordHash || !p.drawingObjects || !p.contents || !p.scenarios ||
-          p.userInterfaceOnly)
+      if (!p.on || p.passwordHash != book.passwordHash || !p.drawingObjects || !p.contents ||
+          !p.scenarios || p.userInterfaceOnly)
         return false;
     }
     return true;
   }
-  std::string CountLine(const wchar_t* suffix) { return Ansi(std::wstring(L"得到工作本的数量------------") + suffix); }
+  std::string CountLine(const wchar_t* suffix) {
+    return Ansi(std::wstring(L"得到工作本的数量------------") + suffix);
+  }
 };
 
 TEST_F(ExcelProtection, EveryWorkbookAndWorksheetEndsProtectedWithItsOwnPassword) {
@@ -51,7 +54,8 @@ TEST_F(ExcelProtection, EveryWorkbookAndWorksheetEndsProtectedWithItsOwnPassword
   EXPECT_THROW(App().AddSheet(second, CSheetType::Worksheet), kalsim::CSimError);
   // No trace line carries a password (32 hexadecimal digits).
   const std::regex password("[0-9A-F]{32}");
-  for (const auto& line : m_trace.LinesOf(::GetCurrentProcessId())) EXPECT_FALSE(std::regex_search(line, password)) << line;
+  for (const auto& line : m_trace.LinesOf(::GetCurrentProcessId()))
+    EXPECT_FALSE(std::regex_search(line, password)) << line;
   // The timer's tick found the workbooks protected already and stopped.
   EXPECT_TRUE(PumpMessagesUntil([&] { return m_pAddin->LockTimerId() == 0; }));
   EXPECT_EQ(m_trace.Count("LockBookTimer----------------KillTimer"), 1u);
@@ -113,12 +117,15 @@ TEST_F(ExcelProtection, FailuresEndThePassOrSkipTheSheetAsWritten) {
     bool secondSheetProtected;
     bool saved;
   } cases[] = {
-      {L"Application", L"Workbooks", 0, "KalMsAddin.dll CMSExcel IRibbonExtensibility::OnStartupComplete. get_Workbooks failed.",
+      {L"Application", L"Workbooks", 0,
+       "KalMsAddin.dll CMSExcel IRibbonExtensibility::OnStartupComplete. get_Workbooks failed.",
        false, false},
-      {L"Workbooks", L"Count", 0, "KalMsAddin.dll CMSExcel::ProtectWorkBooks _com_error ", false, false},
+      {L"Workbooks", L"Count", 0, "KalMsAddin.dll CMSExcel::ProtectWorkBooks _com_error ", false,
+       false},
       {L"Workbooks", L"Item", 0, "1", false, false},
       {L"Workbook", L"Worksheets", 0, "2", false, false},
-      {L"Workbook", L"Protect", 0, "KalMsAddin.dll CMSExcel::ProtectWorkBooks _com_error ", false, false},
+      {L"Workbook", L"Protect", 0, "KalMsAddin.dll CMSExcel::ProtectWorkBooks _com_error ", false,
+       false},
       {L"Worksheet", L"Protect", 1, "catch", true, true},
       {L"Workbook", L"Saved", 0, "put_Saved", true, false},
   };
@@ -127,9 +134,11 @@ TEST_F(ExcelProtection, FailuresEndThePassOrSkipTheSheetAsWritten) {
     auto book = MakeWorkbook(L"Budget.xlsx", 2);
     book->saved = false;
     StartExcel({book});
-    kalsim::CSimFaults::Instance().Add(kalsim::CSimFault{c.kind, c.member, E_FAIL, L"", c.nCall});
+    Fail(c.kind, c.member, E_FAIL, c.nCall);
     ConnectAddin();
-    const std::string line = c.line.rfind("KalMsAddin", 0) == 0 ? c.line : CountLine(std::wstring(c.line.begin(), c.line.end()).c_str());
+    const std::string line = c.line.rfind("KalMsAddin", 0) == 0
+                                 ? c.line
+                                 : CountLine(std::wstring(c.line.begin(), c.line.end()).c_str());
     EXPECT_TRUE(m_trace.WaitFor(line, 10000)) << c.line;
     EXPECT_EQ(book->sheets[1]->protection.on, c.secondSheetProtected) << c.line;
     EXPECT_EQ(book->saved, c.saved) << c.line;

@@ -52,10 +52,10 @@ struct CRemovalRun {
   }
 };
 
-class Removal : public CWordEndToEnd {
+class Removal : public CEndToEnd {
  protected:
   static void SetUpTestSuite() {
-    CWordEndToEnd::SetUpTestSuite();
+    CEndToEnd::SetUpTestSuite();
     std::string out;
     ASSERT_EQ(RunBinTool(L"winword.exe", L"/regserver", &out), 0) << out;
     ASSERT_EQ(RunBinTool(L"excel.exe", L"/regserver", &out), 0) << out;
@@ -66,22 +66,22 @@ class Removal : public CWordEndToEnd {
     RunBinTool(L"winword.exe", L"/unregserver", &out);
     RunBinTool(L"excel.exe", L"/unregserver", &out);
     RunBinTool(L"powerpnt.exe", L"/unregserver", &out);
-    CWordEndToEnd::TearDownTestSuite();
+    CEndToEnd::TearDownTestSuite();
   }
   void SetUp() override {
     // Every Word and Excel process is due a watermark: only the automation switch keeps the
     // add-in of the removal's instance passive.
-    ASSERT_TRUE(s_pAgent->Set(E2ePolicy(0, false, true) +
+    ASSERT_TRUE(s_pAgent->Set(PolicyForProcess(0, false, true) +
                               "protect = WINWORD.EXE readonly=0 print=1\nprotect = EXCEL.EXE readonly=0 print=1\n"));
     static int s_nRun = 0;
-    m_dir = TempDir() + L"kalwordrm_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++s_nRun) +
+    m_dir = TempFolder() + L"kalwordrm_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++s_nRun) +
             L"\\";
     ::CreateDirectoryW(m_dir.c_str(), nullptr);
   }
 
   std::wstring WriteDocument(const std::wstring& name, const json& doc) {
     const std::wstring path = m_dir + name;
-    EXPECT_TRUE(WriteText(path, doc.dump(2)));
+    EXPECT_TRUE(WriteFileBytes(path, doc.dump(2)));
     return path;
   }
 

@@ -62,10 +62,8 @@ class WordCheckDifferential : public CWordAddinTest {
     auto& injected = kalsim::CSimFaults::Instance();
     injected.Clear();
     for (const auto& f : faults) injected.Add(f);
-    const auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
     kalsim::CSimCallCounter::Instance().Reset();
-    const int answer = literal ? LiteralCheckWordWatermark(*Addin(), app.Get(), Params())
-                               : Addin()->CheckWordWatermark(app.Get(), Params());
+    const int answer = literal ? LiteralCheckWordWatermark(*Addin(), Word(), Params()) : Check();
     (literal ? m_nLiteralCalls : m_nLinearCalls) += kalsim::CSimCallCounter::Instance().Total();
     injected.Clear();
     const std::string end = "kaltest walk end " + std::to_string(s_nWalk);

@@ -1,7 +1,8 @@
-// Fixture of the end-to-end Word scenarios: KalMsAddin.dll registered with regsvr32, gated
-// trace switched on beside it, the reference agent running, and the simulated Word
-// (winword.exe) started as a separate process with a document, a scenario script and a
-// state dump. The agent is handed each Word process by id before that process runs.
+// Fixture of the end-to-end scenarios: KalMsAddin.dll registered with regsvr32, gated trace
+// switched on beside it, the reference agent running, and a simulated host (winword.exe,
+// excel.exe, powerpnt.exe) started as a separate process through RunHost with a document, a
+// scenario script and a state dump. The agent is handed each host process by id before that
+// process runs.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,41 +12,26 @@
 
 #include "tests/support/agent_process.h"
 #include "tests/support/dbwin_capture.h"
+#include "tests/support/host_run.h"
 
 namespace kaltest {
 
-struct CWordRun {
-  std::string document;  // JSON document text; empty: Word starts with a blank document
-  std::string script;    // scenario lines; a final dump is appended
-  std::wstring extraArgs;
-  bool readOnly = false;
-  bool watermark = true;
-  bool exempt = false;   // hold the watermark-exemption mutex for the process
-};
-
-struct CWordResult {
-  int exitCode = -1;
-  DWORD pid = 0;
-  nlohmann::json state;  // the final dump
-  std::wstring dumpDir;  // where dump<N>.json files of the script land
-  nlohmann::json Dump(int n) const;
-  // The first document's section header shapes (resolving nothing: linked headers have none).
-  nlohmann::json Shapes(int section, const nlohmann::json& dump) const;
-};
-
-class CWordEndToEnd : public ::testing::Test {
+class CEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite();
   static void TearDownTestSuite();
-  CWordResult RunWord(const CWordRun& run);
+  // Runs `exe` with the run's document saved as `documentName` (unless the run names one).
+  CHostResult Run(CHostRun run, const wchar_t* exe, const wchar_t* documentName,
+                  const std::wstring& dirTag = L"kalhost");
+  CHostResult RunWord(const CHostRun& run) {
+    return Run(run, L"winword.exe", L"document.docx", L"kalword_e2e");
+  }
 
   CDbwinCapture m_trace;
   static CAgentProcess* s_pAgent;
 };
 
-// Policy text naming one process by id.
-std::string E2ePolicy(DWORD pid, bool readOnly, bool watermark);
-std::wstring TempDir();
-bool WriteText(const std::wstring& path, const std::string& text);
+// The first document's section header shapes in a dump (none for a linked header).
+nlohmann::json HeaderShapes(const nlohmann::json& dump, int section);
 
 }  // namespace kaltest

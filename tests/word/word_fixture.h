@@ -1,18 +1,12 @@
 // Fixture of the in-process Word suite: the reference agent publishing a policy for this very
-// process, the simulated Word application, and CMSWord created through the module's class
-// factory (DllGetClassObject) and connected the way Word connects it.
+// process, the simulated Word application, and CMSWord connected the way Word connects it.
 #pragma once
-#include <gtest/gtest.h>
-#include <windows.h>
-#include <wrl/client.h>
-
-#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/word/word_model.h"
-#include "tests/support/agent_process.h"
-#include "tests/support/dbwin_capture.h"
+#include "tests/word/addin_fixture.h"
 #include "word/ms_word.h"
 
 namespace kaltest {
@@ -32,23 +26,17 @@ std::string MakePolicyText(const CWordPolicy& policy, DWORD pid);
 
 // Pumps this thread's messages (thread timers fire) for about `ms` milliseconds.
 void PumpFor(DWORD ms);
-// Pumps until `done` holds or `limitMs` passes; a busy machine delays timers, never the verdict.
-bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 20000);
 
-class CWordAddinTest : public ::testing::Test {
+class CWordAddinTest : public CAddinTest<kalsim::word::CWordApplication, CMSWord> {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  CWordAddinTest();
 
   // Starts the agent with the policy and forgets any earlier watermark decision.
   void Publish(const CWordPolicy& policy);
   // Creates the simulated Word (with `version`) holding `doc` as its open, active document
   // (doc may be null: Word without documents).
-  void StartWord(std::shared_ptr<kalsim::word::CDocument> doc, const std::wstring& version = L"16.0");
-  // Creates CMSWord through the class factory and calls OnConnection, GetCustomUI and
-  // OnStartupComplete as Word does.
-  void ConnectAddin();
-  void DisconnectAddin();
+  void StartWord(std::shared_ptr<kalsim::word::CDocument> doc,
+                 const std::wstring& version = L"16.0");
   // Publish, StartWord and ConnectAddin in one.
   void Start(std::shared_ptr<kalsim::word::CDocument> doc, const CWordPolicy& policy = {},
              const std::wstring& version = L"16.0") {
@@ -56,28 +44,35 @@ class CWordAddinTest : public ::testing::Test {
     StartWord(std::move(doc), version);
     ConnectAddin();
   }
+  // Start with a read-only policy, with or without a watermark.
+  void StartReadOnly(std::shared_ptr<kalsim::word::CDocument> doc, bool watermark);
 
   CMSWord* Addin() const { return m_pAddin; }
-  kalsim::word::CWordApplication& App() { return *m_app.Get(); }
+  IDispatch* Word() { return m_app->AsDispatch(); }
+  // The add-in's watermark check of the active document.
+  int Check() { return m_pAddin->CheckWordWatermark(Word(), Params()); }
   std::shared_ptr<kalsim::word::CDocument> Doc() { return m_app->ActiveDocument(); }
   // The watermark parameters the add-in should use for the published policy.
   kal::word::CWordWatermarkParams Params() const;
   // Runs one tick of the watermark timer as Windows would.
   void TickWatermarkTimer();
+  // Pumps messages until a trace line contains `text`.
+  bool PumpUntilTraced(const char* text);
 
-  HRESULT m_hrConnect = E_FAIL;
-  HRESULT m_hrRibbon = E_FAIL;
-  std::wstring m_strRibbonXml;
-  bool m_bRibbonGiven = false;
-  CDbwinCapture m_trace;
-  CAgentProcess m_agent;
-  Microsoft::WRL::ComPtr<kalsim::word::CWordApplication> m_app;
-  Microsoft::WRL::ComPtr<_IDTExtensibility2> m_pExt;
-  CMSWord* m_pAddin = nullptr;  // the object behind m_pExt
   CWordPolicy m_policy;
+
+ private:
+  void ApplyCustomUi(const std::wstring& xml) override { m_app->ApplyCustomUi(xml); }
+  // A still-running protection timer must not outlive the test's add-in (nor its module lock).
+  void BeforeDisconnection() override;
 };
 
-// Shapes of a section's primary header, by name.
+// The add-in's stamp of a section alone, as a list of shape names.
+std::vector<std::wstring> OnlyMark(int section);
+// Shapes the simulated Word has added so far (Shapes.AddTextEffect calls).
+long Stamps();
+// Shapes of a story, and of a section's primary header, by name.
+std::vector<std::wstring> ShapeNames(const kalsim::word::CStory& story);
 std::vector<std::wstring> HeaderShapeNames(const kalsim::word::CDocument& doc, int section);
 
 }  // namespace kaltest

@@ -58,12 +58,6 @@ CStory& StoryOf(CDocument& doc, char kind, int s) {
               .story;
 }
 
-Names NamesIn(CDocument& doc, char kind, int s) {
-  Names names;
-  for (const auto& shape : StoryOf(doc, kind, s).shapes) names.push_back(shape->name);
-  return names;
-}
-
 void AddNamed(CDocument& doc, char kind, int s, const std::wstring& name) {
   auto shape = std::make_shared<CShape>();
   shape->name = name;
@@ -198,12 +192,11 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
     auto doc = c.make();
     App().AddDocument(doc);  // DocumentOpen stamps it
     for (const auto& story : c.stamped)
-      EXPECT_EQ(NamesIn(*doc, story.kind, story.section), story.names)
+      EXPECT_EQ(ShapeNames(StoryOf(*doc, story.kind, story.section)), story.names)
           << story.kind << story.section;
     if (c.userAction) c.userAction(*doc);
-    const auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
-    EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), c.check);
-    EXPECT_EQ(LiteralCheckWordWatermark(*Addin(), app.Get(), Params()), c.check);
+    EXPECT_EQ(Check(), c.check);
+    EXPECT_EQ(LiteralCheckWordWatermark(*Addin(), Word(), Params()), c.check);
     // The next stamping removes every recognised shape, copies included, and stamps afresh.
     Addin()->NewDocument(nullptr);
     size_t marks = 0;
@@ -215,7 +208,7 @@ TEST_F(WordHeaderCases, StampingRemovalAndCheckForEachHeaderLayout) {
       }
     }
     EXPECT_EQ(marks, doc->sections.size());
-    EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+    EXPECT_EQ(Check(), 1);
   }
 }
 

@@ -5,10 +5,11 @@
 #include <functional>
 #include <set>
 
+#include "core/com/module.h"
 #include "sim/engine/call_counter.h"
 #include "sim/engine/sim_error.h"
-#include "core/com/module.h"
 #include "sim/word/word_user.h"
+#include "tests/support/message_pump.h"
 #include "tests/word/word_fixture.h"
 
 STDAPI DllCanUnloadNow();
@@ -17,8 +18,6 @@ using namespace kalsim::word;
 
 namespace kaltest {
 namespace {
-
-long Stamps() { return kalsim::CSimCallCounter::Instance().Count(L"Shapes", L"AddTextEffect"); }
 
 class WordVerification : public CWordAddinTest {
  protected:
@@ -116,7 +115,7 @@ TEST_F(WordVerification, SeparateHeadersPassUntilOneOfTheirMarksIsDamaged) {
   EXPECT_FALSE(TickRestamped());
   UserMoveShape(App(), 3, 1, 5.0, 5.0);
   EXPECT_TRUE(TickRestamped());
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i), std::vector<std::wstring>{kal::word::MakeWatermarkShapeName(i)});
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(HeaderShapeNames(*Doc(), i), OnlyMark(i));
 }
 
 // A two-line mark is written with LF; Word reads it back with its paragraph mark.
@@ -153,28 +152,26 @@ TEST_F(WordVerification, ExtraCopyWithTheStampPrefixCountsWhenIntact) {
   auto copy = std::make_shared<CShape>(*story->shapes[0]);
   copy->name = L"PowerPlusWaterMarkObject4B414C99";
   story->shapes.push_back(copy);
-  auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
-  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+  EXPECT_EQ(Check(), 1);
   // A header of one section with a moved copy: the intact one still makes the count.
   copy->left = 3.0;
-  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+  EXPECT_EQ(Check(), 1);
   story->shapes[0]->left = 3.0;
-  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 0);
+  EXPECT_EQ(Check(), 0);
 }
 
 TEST_F(WordVerification, HeaderViewTestKnowsOnlyThePrimaryHeader) {
   StartStamped(1, true);
-  auto app = Microsoft::WRL::ComPtr<IDispatch>(App().AsDispatch());
   Doc()->seekView = kSeekPrimaryHeader;
-  EXPECT_EQ(Addin()->AtSeekViewPageHeader(app.Get()), 1);
+  EXPECT_EQ(Addin()->AtSeekViewPageHeader(Word()), 1);
   for (long seek : {kSeekMain, kSeekFirstPageHeader, kSeekPrimaryFooter, kSeekEvenPagesHeader}) {
     Doc()->seekView = seek;
-    EXPECT_EQ(Addin()->AtSeekViewPageHeader(app.Get()), 0) << seek;
+    EXPECT_EQ(Addin()->AtSeekViewPageHeader(Word()), 0) << seek;
   }
   // No document: the window cannot be read, the answer is 0 and nothing escapes.
   App().CloseDocument(Doc(), 0);
-  EXPECT_EQ(Addin()->AtSeekViewPageHeader(app.Get()), 0);
-  EXPECT_EQ(Addin()->CheckWordWatermark(app.Get(), Params()), 1);
+  EXPECT_EQ(Addin()->AtSeekViewPageHeader(Word()), 0);
+  EXPECT_EQ(Check(), 1);
   TickWatermarkTimer();
 }
 
@@ -183,7 +180,7 @@ TEST_F(WordVerification, RealTimerRepairsWithinOnePeriodAndStopsAtDisconnection)
   UserOpenHeader(App(), 1);
   UserMoveShape(App(), 1, 1, 5.0, 5.0);
   // The 5-second thread timer, dispatched by this thread's message loop, puts it back.
-  EXPECT_TRUE(PumpUntil([&] { return MarkLeft() == -999995.0; }));
+  EXPECT_TRUE(PumpMessagesUntil([&] { return MarkLeft() == -999995.0; }));
   EXPECT_EQ(MarkLeft(), -999995.0);
 
   SAFEARRAY* custom = nullptr;
@@ -197,15 +194,7 @@ TEST_F(WordVerification, RealTimerRepairsWithinOnePeriodAndStopsAtDisconnection)
   EXPECT_FALSE(m_trace.Contains("AtSeekViewPageHeader SeekView"));
 }
 
-class WordProtection : public CWordAddinTest {
- protected:
-  void StartReadOnly(std::shared_ptr<CDocument> doc, bool watermark) {
-    CWordPolicy policy;
-    policy.watermark = watermark;
-    policy.readOnly = true;
-    Start(std::move(doc), policy);
-  }
-};
+class WordProtection : public CWordAddinTest {};
 
 TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
   auto doc = MakeDocument(1);
@@ -223,14 +212,15 @@ TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
   EXPECT_THROW(UserType(App(), L"hello"), kalsim::CSimError);
 
   // The first tick finds it protected and kills itself.
-  EXPECT_TRUE(PumpUntil([&] { return m_trace.Contains("KalMsAddin.dll CMSWord KillTimer Succeed."); }));
+  EXPECT_TRUE(PumpUntilTraced("KalMsAddin.dll CMSWord KillTimer Succeed."));
   EXPECT_TRUE(m_trace.Contains("wdAllowOnlyComments"));
   const size_t ticks = m_trace.Count("LockWinDocTimer--------------------enter");
   PumpFor(1200);
   EXPECT_EQ(m_trace.Count("LockWinDocTimer--------------------enter"), ticks);
 
   const std::string password(doc->password.begin(), doc->password.end());
-  for (const auto& line : m_trace.Lines()) EXPECT_EQ(line.find(password), std::string::npos) << line;
+  for (const auto& line : m_trace.Lines())
+    EXPECT_EQ(line.find(password), std::string::npos) << line;
 }
 
 TEST_F(WordProtection, TimerWaitsForADocumentThenProtectsIt) {
@@ -240,7 +230,7 @@ TEST_F(WordProtection, TimerWaitsForADocumentThenProtectsIt) {
   auto doc = MakeDocument(2);
   doc->saved = false;
   App().AddDocument(doc);  // opened: stamped, then protected by the next tick
-  EXPECT_TRUE(PumpUntil([&] { return m_trace.Contains("KalMsAddin.dll CMSWord KillTimer Succeed."); }));
+  EXPECT_TRUE(PumpUntilTraced("KalMsAddin.dll CMSWord KillTimer Succeed."));
   EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
   EXPECT_FALSE(doc->saved);  // unsaved stays unsaved
   EXPECT_EQ(HeaderShapeNames(*doc, 1).size(), 2u);
@@ -250,8 +240,7 @@ TEST_F(WordProtection, ActiveDocumentAtStartUpIsStampedBeforeItIsProtected) {
   auto doc = MakeDocument(2, false);
   StartReadOnly(doc, true);
   EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
-  for (int i = 1; i <= 2; ++i)
-    EXPECT_EQ(HeaderShapeNames(*doc, i), std::vector<std::wstring>{kal::word::MakeWatermarkShapeName(i)}) << i;
+  for (int i = 1; i <= 2; ++i) EXPECT_EQ(HeaderShapeNames(*doc, i), OnlyMark(i)) << i;
   EXPECT_FALSE(m_trace.Contains("AddTextEffect, hr"));
   EXPECT_FALSE(m_trace.Contains("_com_error"));
 }
@@ -264,14 +253,16 @@ TEST_F(WordProtection, ModuleStaysLockedExactlyWhileATimerCanFire) {
   ASSERT_NE(lockTimer, 0u);
   ASSERT_NE(Addin()->WatermarkTimerId(), 0u);
   SAFEARRAY* custom = nullptr;
-  EXPECT_EQ(m_pExt->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);  // kills the 5 s timer only
+  EXPECT_EQ(m_pExt->OnDisconnection(ext_dm_HostShutdown, &custom),
+            S_OK);  // kills the 5 s timer only
   App().DisconnectSinks();
   m_pAddin = nullptr;
   m_pExt.Reset();
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
   // The timer still fires, finds no add-in and does nothing.
   m_trace.Clear();
-  EXPECT_TRUE(PumpUntil([&] { return m_trace.Count("LockWinDocTimer--------------------end") >= 2; }));
+  EXPECT_TRUE(PumpMessagesUntil(
+      [&] { return m_trace.Count("LockWinDocTimer--------------------end") >= 2; }));
   EXPECT_FALSE(m_trace.Contains("LockWinDocTimer--------------------logic"));
   ASSERT_TRUE(::KillTimer(nullptr, lockTimer));
   kal::CKalMsAddinModule::Instance().Unlock();
@@ -280,7 +271,7 @@ TEST_F(WordProtection, ModuleStaysLockedExactlyWhileATimerCanFire) {
 
 TEST_F(WordProtection, ProtectionTimerThatStoppedItselfLetsTheModuleGo) {
   StartReadOnly(MakeDocument(1), false);
-  EXPECT_TRUE(PumpUntil([&] { return m_trace.Contains("KalMsAddin.dll CMSWord KillTimer Succeed."); }));
+  EXPECT_TRUE(PumpUntilTraced("KalMsAddin.dll CMSWord KillTimer Succeed."));
   EXPECT_EQ(Addin()->LockTimerId(), 0u);
   DisconnectAddin();
   App().DisconnectSinks();
