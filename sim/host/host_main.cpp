@@ -119,7 +119,17 @@ void ServeUntil(const std::function<HRESULT(bool*, DWORD*)>& serve, const std::f
   HRESULT hr = serve(&served, &cookie);
   HostLog(L"server registered hr=" + HexHr(hr));
   if (beforePump) beforePump();
-  PumpUntil([&] { return done(served); });
+  // Unverified, our choice: a server that COM started but no client ever called ends after a
+  // minute. Wine's COM has been seen to start a server and then hand its client another
+  // instance's object; that server would otherwise run, unseen, forever.
+  constexpr DWORD kUnservedExitMs = 60000;
+  const DWORD start = GetTickCount();
+  bool unserved = false;
+  PumpUntil([&] {
+    unserved = !served && GetTickCount() - start > kUnservedExitMs;
+    return unserved || done(served);
+  });
+  if (unserved) HostLog(L"server unserved for " + std::to_wstring(kUnservedExitMs / 1000) + L" s");
   CoRevokeClassObject(cookie);
 }
 
