@@ -200,10 +200,13 @@ TEST_F(PptAddin, FailedStepsAreSkipped) {
         ++marks;
         left = s->left;
       }
-    if (std::wstring(c.member) == L"ViewType" || std::wstring(c.member) == L"Count")
+    if (std::wstring(c.member) == L"ViewType" || std::wstring(c.member) == L"Count") {
       EXPECT_EQ(Pres().masterShapes.size(), 2u);
+    }
     EXPECT_EQ(marks, c.marks);
-    if (c.marks) EXPECT_EQ(left, c.left);
+    if (c.marks) {
+      EXPECT_EQ(left, c.left);
+    }
     TearDown();
     SetUp();
   }
