@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <regex>
+#include <set>
+
 #include "core/automation.h"
 #include "core/office_interfaces.h"
 #include "tests/support/test_paths.h"
@@ -134,6 +137,68 @@ TEST_F(ExcelEndToEnd, AutomationSwitchInAnyCaseLeavesExcelPassive) {
     EXPECT_NE(r.state.at("addins").at(0).value("ribbonXml", "").find("SheetBackground"),
               std::string::npos);
   }
+}
+
+TEST_F(ExcelEndToEnd, DeletedPictureStopsStampingAndClearing) {
+  CHostRun run;
+  run.document = Book("www");
+  // The test deletes the picture while the script waits.
+  run.script = "dump 1\nwait 3000\nsheet 2\nsheet add\nnew\n";
+  run.whileRunning = [](DWORD, const std::wstring& dir) {
+    // Polls until the first dump is complete (it is written while the test reads).
+    std::string picture;
+    for (int i = 0; i < 600 && picture.empty(); ++i) {
+      const json dump = ParseJsonFile(dir + L"dump1.json");
+      if (dump.is_object()) picture = PictureOf(Workbook(dump, 0));
+      if (picture.empty()) ::Sleep(50);
+    }
+    EXPECT_TRUE(::DeleteFileW(std::wstring(picture.begin(), picture.end()).c_str())) << picture;
+  };
+  const CHostResult r = RunExcel(run);
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(Stamped(Workbook(r.state, 0), r.pid), std::vector<std::string>{"Sheet1"});
+  EXPECT_TRUE(Stamped(Workbook(r.state, 1), r.pid).empty());
+}
+
+TEST_F(ExcelEndToEnd, ReadOnlyWorkbooksEndProtectedSavedAndRefuseEdits) {
+  CHostRun run;
+  run.document = Book("wwc", 1, false);
+  run.readOnly = true;
+  run.watermark = false;
+  // A second workbook opens before the first tick.
+  run.script = "new\nticks 1\nwait 1200\nedit A1 changed\nactivate 1\nsheet add\n";
+  const CHostResult r = RunExcel(run);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_TRUE(r.state.is_object());
+  std::set<std::string> hashes;
+  for (size_t i = 0; i < 2; ++i) {
+    const json& book = Workbook(r.state, i);
+    const std::string hash = book.at("protection").value("passwordHash", "");
+    EXPECT_TRUE(book.at("protection").at("structure").get<bool>());
+    EXPECT_FALSE(book.at("protection").at("windows").get<bool>());
+    EXPECT_FALSE(hash.empty());
+    hashes.insert(hash);
+    for (const auto& s : book.at("sheets")) {
+      const bool worksheet = s.value("type", "") == "worksheet";
+      EXPECT_EQ(s.at("protection").at("on").get<bool>(), worksheet) << s;
+      if (worksheet) {
+        EXPECT_EQ(s.at("protection").value("passwordHash", ""), hash);
+      }
+    }
+    EXPECT_TRUE(book.at("saved").get<bool>());
+  }
+  EXPECT_EQ(hashes.size(), 2u);  // one password per workbook
+  const auto& actions = r.state.at("actions");
+  EXPECT_EQ(actions.at(3).value("result", "").rfind("refused: The cell or chart", 0), 0u)
+      << actions.at(3);
+  EXPECT_EQ(actions.at(5).value("result", ""),
+            "refused: Workbook is protected and cannot be changed.");
+  // The timer stopped at its first tick; no line carries a password.
+  EXPECT_EQ(m_trace.Count("LockBookTimer----------------enter"), 1u);
+  EXPECT_EQ(m_trace.Count("LockBookTimer----------------KillTimer"), 1u);
+  const std::regex password("[0-9A-F]{32}");
+  for (const auto& line : m_trace.LinesOf(r.pid))
+    EXPECT_FALSE(std::regex_search(line, password)) << line;
 }
 
 TEST_F(ExcelEndToEnd, LocalServerServesExcelApplicationAndOutlivesQuitWhileHeld) {

@@ -78,6 +78,48 @@ TEST_F(PptEndToEnd, OpenAndNewSlidesKeepOneMarkInTheNormalViewAndTheMasterViewIs
   EXPECT_EQ(state.at("eventsFired").value("2021", 0), 1);
 }
 
+TEST_F(PptEndToEnd, SwitchesAndVersionsShapeTheResult) {
+  CPptRun run;
+  run.document = Deck(R"({"name": "Watermark1", "type": 15}, {"name": ")" + std::string(kMark) +
+                      R"(", "type": 15})");
+  run.script = "slide add\nslide add\n";
+  auto state = Run(run);  // both old names: two marks after every event
+  EXPECT_EQ(MasterNames(state).size(), 2u);
+
+  run.pptWM = 0;  // only removal: one per event (open + two slides)
+  state = Run(run);
+  EXPECT_TRUE(MasterNames(state).empty());
+
+  run.pptWM = 1;
+  run.powerpntWM = 0;  // nothing at all
+  state = Run(run);
+  EXPECT_EQ(MasterNames(state).size(), 2u);
+  EXPECT_EQ(state.at("advisedSinks").get<int>(), 0);
+  EXPECT_TRUE(state.at("addins").at(0).value("ribbonXml", "").empty());
+
+  run.powerpntWM = 1;
+  run.document = Deck("");
+  run.extraArgs = L"/version 11.0";
+  state = Run(run);
+  ASSERT_EQ(MasterNames(state), std::vector<std::string>{kMark});
+  const auto& mark = state.at("presentations").at(0).at("master").at("shapes").at(0);
+  EXPECT_FLOAT_EQ(static_cast<float>(mark.at("width").get<double>()), 512.2122f * 0.5f);
+  EXPECT_EQ(mark.at("left").get<double>(), 250.0);
+}
+
+TEST_F(PptEndToEnd, NoActiveWindowStillAddsOneUnmovedMark) {
+  CPptRun run;
+  run.document = Deck(R"({"name": ")" + std::string(kMark) + R"(", "type": 15})");
+  run.script =
+      "fail Application.ActiveWindow 0x80048240 every There is no currently active document "
+      "window.\nslide add\nslide add\n";
+  const auto state = Run(run);
+  ASSERT_EQ(MasterNames(state).size(), 1u);
+  EXPECT_EQ(
+      state.at("presentations").at(0).at("master").at("shapes").at(0).at("left").get<double>(),
+      100.0);
+}
+
 TEST_F(PptEndToEnd, ReadOnlyInputGuardsSwallowEditsAndLeaveFindAndNoWorking) {
   CPptRun run;
   run.readOnly = true;
