@@ -17,5 +17,7 @@ WINE=$(command -v wine64 || true)
 # Crashing programs must end instead of waiting in winedbg.
 "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null 2>&1
 "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d 'false' /f >/dev/null 2>&1
-"${WINE%wine64}wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
+# The session wineboot started is kept alive by its services, and in it COM local servers never
+# reach their clients: wait until it has ended, so every later program starts a sound one.
+"$(command -v wineserver || echo /usr/lib/wine/wineserver64)" -w
 touch "$prefix/.kal-ready"

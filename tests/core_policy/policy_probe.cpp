@@ -14,6 +14,7 @@
 //   touch PATH        creates an empty file (a step signal for scripts)
 //   waitfor PATH      waits (up to 120 s) until the file exists
 //   pid               prints the process id
+//   exit N            ends the probe with exit code N
 //   quit              ends the probe
 #include <windows.h>
 
@@ -101,6 +102,9 @@ class CProbe {
         waited += 50;
       }
       std::printf("waited=%d\n", GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+    } else if (cmd == "exit" && words.size() > 1) {
+      std::fflush(stdout);
+      ExitProcess(static_cast<UINT>(std::stoul(words[1])));
     } else if (cmd == "pid") {
       std::printf("pid=%lu\n", GetCurrentProcessId());
     } else {

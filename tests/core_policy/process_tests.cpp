@@ -11,6 +11,8 @@
 #include "tests/exchange/section_fixture.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/dbwin_capture.h"
+#include "tests/support/host_run.h"
+#include "tests/support/test_paths.h"
 
 using kaltest::CProbeProcess;
 using kaltest::CTestExchangeSection;
@@ -219,4 +221,43 @@ TEST(AgentPublished, DecisionReadOnlyAndCacheAgainstTheReferenceAgent) {
   agent.Stop();
   EXPECT_THAT(excel.Command("decide"), StartsWith("decide=1 init=1 cached=1 "));
   EXPECT_EQ("readonly=0", excel.Command("readonly"));
+}
+
+// "TavRegedit.exe launch": the records the running policy gives a program's name are in place
+// before its first instruction (the probe decides first thing), whatever the 100 ms scan does,
+// and the launcher ends with the program's exit code.
+TEST(AgentLauncher, RecordsOfTheProgramsNameAreInPlaceBeforeItRuns) {
+  const std::wstring dir = kaltest::MakeTempDir(L"launch") + L"\\";
+  kaltest::CAgentProcess agent;
+  ASSERT_TRUE(agent.Start(
+      "[user]\nname = alice\n[watermark]\nreadWatermark = 1\ntavFileWatermark = 1\n"
+      "smartFileWatermark = 1\ntext = Internal\n"
+      "[processes]\nprotect = winword.exe readonly=1 print=0\nsmart = EXCEL.EXE\n"));
+  const struct {
+    const wchar_t* exe;
+    const char* records;
+    const char* answers;
+  } cases[] = {
+      {L"WINWORD.EXE", "(records: protect)", "decide=1 readonly=1"},
+      {L"EXCEL.EXE", "(records: smart)", "decide=1 readonly=0"},
+      {L"POWERPNT.EXE", "(records: none)", "decide=0 readonly=0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(kaltest::Utf8(c.exe));
+    const std::wstring exe = dir + c.exe;
+    ASSERT_TRUE(::CopyFileW(kaltest::BinPath(L"policy_probe.exe").c_str(), exe.c_str(), FALSE));
+    std::string out;
+    EXPECT_EQ(7, kaltest::RunBinTool(L"TavRegedit.exe",
+                                     L"launch \"" + exe + L"\" decide + readonly + exit 7", &out));
+    EXPECT_NE(out.find(c.records), std::string::npos) << out;
+    // "decide=D ..." then "readonly=R", folded into one line for the comparison.
+    const size_t decide = out.find("decide="), readonly = out.find("readonly=");
+    ASSERT_NE(decide, std::string::npos) << out;
+    ASSERT_NE(readonly, std::string::npos) << out;
+    EXPECT_EQ(c.answers, out.substr(decide, 9) + out.substr(readonly, 10)) << out;
+  }
+  agent.Stop();
+  std::string out;
+  EXPECT_EQ(2, kaltest::RunBinTool(L"TavRegedit.exe", L"launch \"" + dir + L"WINWORD.EXE\" exit 7", &out));
+  EXPECT_NE(out.find("no agent is running; nothing was started"), std::string::npos) << out;
 }

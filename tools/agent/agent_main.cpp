@@ -2,6 +2,7 @@
 //   run <policy-file> [--ready-event NAME] [--stop-event NAME]
 //   set <policy-file>      hand a new policy to the running agent
 //   stop [--stop-event NAME]
+//   launch <program> [args...] start a program with its records in place before it runs
 //   show                   print the block's state through the accessor
 //   install <dir> | uninstall
 #include <windows.h>
@@ -19,6 +20,7 @@ int Usage() {
           "usage: TavRegedit.exe run <policy-file> [--ready-event NAME] [--stop-event NAME]\n"
           "       TavRegedit.exe set <policy-file>\n"
           "       TavRegedit.exe stop [--stop-event NAME]\n"
+          "       TavRegedit.exe launch <program> [args...]\n"
           "       TavRegedit.exe show\n"
           "       TavRegedit.exe install <dir>\n"
           "       TavRegedit.exe uninstall\n");
@@ -30,6 +32,8 @@ int wmain(int argc, wchar_t** argv) {
   using namespace kal::agent;
   if (argc < 2) return Usage();
   std::wstring cmd = argv[1];
+  // Everything after the program belongs to it, flags included.
+  if (cmd == L"launch") return argc < 3 ? Usage() : LaunchWithRecords(argc - 2, argv + 2);
   std::wstring ready, stop = kDefaultStopEventName;
   std::wstring positional;
   for (int i = 2; i < argc; ++i) {

@@ -1,9 +1,11 @@
 // The agent's resident loop: create the sections, publish the policy, rescan processes every
-// 100 ms for the names the policy lists, apply policy changes handed over by "set".
+// 100 ms for the names the policy lists, apply policy changes handed over by "set", and publish
+// the records of a process that "launch" has created suspended before it resumes it.
 #include <windows.h>
 // after windows.h, which it needs
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -73,14 +75,39 @@ HANDLE CreateWithNullDacl(const wchar_t* name, size_t bytes, bool* existed) {
   return h;
 }
 
+// A process "launch" started: it counts as running while its handle says so, whatever a
+// snapshot shows of a process that has not run yet.
+struct CLaunched {
+  CHandleOwner process;
+  CRunningProcess entry;
+};
+
 // Everything the agent publishes, rewritten in one locked step.
 struct CPublished {
   CHeldSection exchange, out, userNumber;
   CAgentPolicy policy;
   std::vector<uint32_t> addedPids;
+  std::vector<CLaunched> launched;
+
+  // The snapshot plus the launched processes still alive (taken outside the lock).
+  std::vector<CRunningProcess> Running() {
+    std::vector<CRunningProcess> running = SnapshotProcesses();
+    for (auto it = launched.begin(); it != launched.end();) {
+      if (WaitForSingleObject(it->process.Get(), 0) != WAIT_TIMEOUT) {
+        it = launched.erase(it);
+        continue;
+      }
+      const uint32_t pid = it->entry.m_nPid;
+      if (std::none_of(running.begin(), running.end(),
+                       [&](const CRunningProcess& r) { return r.m_nPid == pid; }))
+        running.push_back(it->entry);
+      ++it;
+    }
+    return running;
+  }
 
   void PublishAll() {
-    std::vector<CRunningProcess> running = SnapshotProcesses();  // outside the lock
+    std::vector<CRunningProcess> running = Running();
     CEventExGuard lock(ExchangeLock);
     auto* block = static_cast<ExchangeBlock*>(exchange.Data());
     ApplyPolicy(policy, *block);
@@ -107,9 +134,29 @@ struct CPublished {
   }
 
   void Scan() {
-    std::vector<CRunningProcess> running = SnapshotProcesses();  // outside the lock
+    std::vector<CRunningProcess> running = Running();
     CEventExGuard lock(ExchangeLock);
     ApplyProcessScan(policy, running, addedPids, *static_cast<ExchangeBlock*>(exchange.Data()));
+  }
+
+  // Publishes the records of a process created suspended; the record bits now in place for it.
+  LONG AddLaunched(DWORD pid, const std::wstring& exe) {
+    CHandleOwner process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (process) launched.push_back({std::move(process), {pid, Narrow(exe)}});
+    Scan();
+    CEventExGuard lock(ExchangeLock);
+    const auto& block = *static_cast<const ExchangeBlock*>(exchange.Data());
+    return (rules::FindTavByProcessId(block, pid) >= 0 ? kLaunchedProtectRecord : 0) |
+           (rules::FindSmart(block, pid) >= 0 ? kLaunchedSmartRecord : 0);
+  }
+
+  // Applies a policy file; 0 applied, 1 rejected (the running policy stays).
+  LONG SetPolicy(const std::wstring& path) {
+    CAgentPolicy next;
+    if (!LoadPolicy(path, &next)) return 1;
+    policy = std::move(next);
+    PublishAll();
+    return 0;
   }
 };
 
@@ -187,15 +234,12 @@ int RunAgent(const std::wstring& policyPath, const std::wstring& readyEvent,
     LONG request = InterlockedCompareExchange(&ctl->request, 0, 0);
     if (request != seenRequest) {
       seenRequest = request;
-      std::wstring path(ctl->policyPath, wcsnlen(ctl->policyPath, 1023));
-      CAgentPolicy next;
-      if (LoadPolicy(path, &next)) {
-        published->policy = std::move(next);
-        published->PublishAll();
-        InterlockedExchange(&ctl->result, 0);
-      } else {
-        InterlockedExchange(&ctl->result, 1);
-      }
+      const LONG result =
+          ctl->kind == kRequestLaunched
+              ? published->AddLaunched(
+                    ctl->launchPid, std::wstring(ctl->launchExe, wcsnlen(ctl->launchExe, MAX_PATH - 1)))
+              : published->SetPolicy(std::wstring(ctl->policyPath, wcsnlen(ctl->policyPath, 1023)));
+      InterlockedExchange(&ctl->result, result);
       InterlockedExchange(&ctl->applied, request);
       continue;
     }
@@ -204,42 +248,6 @@ int RunAgent(const std::wstring& policyPath, const std::wstring& readyEvent,
   }
   g_hStopForCtrl = nullptr;
   printf("TavRegedit: stopped\n");
-  return 0;
-}
-
-int SetPolicyOfRunningAgent(const std::wstring& policyPath) {
-  CHandleOwner map(OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, kControlSectionName));
-  if (!map) {
-    fprintf(stderr, "TavRegedit: no agent is running\n");
-    return 2;
-  }
-  CViewOwner view(MapViewOfFile(map.Get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(CControlBlock)));
-  if (!view) return 2;
-  auto* ctl = static_cast<CControlBlock*>(view.Get());
-  wchar_t full[1024] = {};
-  if (!GetFullPathNameW(policyPath.c_str(), 1024, full, nullptr)) return 2;
-  std::memcpy(ctl->policyPath, full, sizeof(full));
-  LONG request = InterlockedIncrement(&ctl->request);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10)) {
-    if (InterlockedCompareExchange(&ctl->applied, 0, 0) == request) {
-      if (ctl->result != 0) {
-        fprintf(stderr, "TavRegedit: the running agent rejected the policy file\n");
-        return 1;
-      }
-      return 0;
-    }
-  }
-  fprintf(stderr, "TavRegedit: the running agent did not answer\n");
-  return 2;
-}
-
-int StopRunningAgent(const std::wstring& stopEvent) {
-  CHandleOwner ev(OpenEventW(EVENT_MODIFY_STATE, FALSE, stopEvent.c_str()));
-  if (!ev) {
-    fprintf(stderr, "TavRegedit: no agent is running\n");
-    return 2;
-  }
-  SetEvent(ev.Get());
   return 0;
 }
 
