@@ -51,6 +51,15 @@ std::wstring CScenarioRunner::Apply(const CScenarioStep& step) {
     const int reached = m_ticks(static_cast<unsigned>(count), kTickLimitMs);
     if (reached < 0) m_bQuit = true;
     else if (reached == 0) throw CScenarioUsage("the timer did not tick within 60 s");
+  } else if (verb == L"waitfor" && n >= 2) {
+    const std::wstring path = step.Rest(1);
+    for (const DWORD start = ::GetTickCount(); ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+      if (::GetTickCount() - start > kTickLimitMs) throw CScenarioUsage("the file did not appear within 60 s");
+      if (!m_pump(20)) {
+        m_bQuit = true;
+        break;
+      }
+    }
   } else if (verb == L"dump" && n >= 2) {
     // The dump shows this step as done.
     m_results.push_back(nlohmann::json{{"line", step.nLine}, {"action", ToUtf8(step.strText)}, {"result", "ok"}});

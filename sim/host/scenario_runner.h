@@ -3,6 +3,7 @@
 // dumps, and the steps every host shares:
 //   wait <ms>        pump messages (timers run) for ms milliseconds
 //   ticks <n>        pump until the add-ins' timers have fired n more times (at most 60 s)
+//   waitfor <path>   pump until the file exists (at most 60 s): a test's step signal
 //   dump <path>      write the full state as JSON (this step listed as done)
 //   quit             end the script
 //   fail ...         inject a fault (RunCommonStep in scenario.h)

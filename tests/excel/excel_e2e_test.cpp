@@ -142,9 +142,11 @@ TEST_F(ExcelEndToEnd, AutomationSwitchInAnyCaseLeavesExcelPassive) {
 TEST_F(ExcelEndToEnd, DeletedPictureStopsStampingAndClearing) {
   CHostRun run;
   run.document = Book("www");
-  // The test deletes the picture while the script waits.
-  run.script = "dump 1\nwait 3000\nsheet 2\nsheet add\nnew\n";
-  run.whileRunning = [](DWORD, const std::wstring& dir) {
+  // The script waits until the test has deleted the picture.
+  const std::wstring deleted = TempFolder() + L"kalexcel_deleted_" + std::to_wstring(::GetCurrentProcessId()) + L".flag";
+  ::DeleteFileW(deleted.c_str());
+  run.script = "dump 1\nwaitfor " + Utf8(deleted) + "\nsheet 2\nsheet add\nnew\n";
+  run.whileRunning = [&](DWORD, const std::wstring& dir) {
     // Polls until the first dump is complete (it is written while the test reads).
     std::string picture;
     for (int i = 0; i < 600 && picture.empty(); ++i) {
@@ -153,8 +155,10 @@ TEST_F(ExcelEndToEnd, DeletedPictureStopsStampingAndClearing) {
       if (picture.empty()) ::Sleep(50);
     }
     EXPECT_TRUE(::DeleteFileW(std::wstring(picture.begin(), picture.end()).c_str())) << picture;
+    EXPECT_TRUE(WriteFileBytes(deleted, ""));
   };
   const CHostResult r = RunExcel(run);
+  ::DeleteFileW(deleted.c_str());
   ASSERT_EQ(r.exitCode, 0);
   EXPECT_EQ(Stamped(Workbook(r.state, 0), r.pid), std::vector<std::string>{"Sheet1"});
   EXPECT_TRUE(Stamped(Workbook(r.state, 1), r.pid).empty());

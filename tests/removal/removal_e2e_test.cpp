@@ -70,10 +70,10 @@ class Removal : public CEndToEnd {
     CEndToEnd::TearDownTestSuite();
   }
   void SetUp() override {
-    // Every Word and Excel process is due a watermark: only the automation switch keeps the
-    // add-in of the removal's instance passive.
-    ASSERT_TRUE(s_pAgent->Set(PolicyForProcess(0, false, true) +
-                              "protect = WINWORD.EXE readonly=0 print=1\nprotect = EXCEL.EXE readonly=0 print=1\n"));
+    // Every Word and Excel process is due a watermark (by name: COM starts them, so no record
+    // can be in place for their ids): only the automation switch keeps the add-in of the
+    // removal's instance passive.
+    ASSERT_TRUE(s_pAgent->Set(PolicyForProcess(0, false, true) + "[screen]\nprotectScreen = WINWORD.EXE|EXCEL.EXE\n"));
     static int s_nRun = 0;
     m_dir = TempFolder() + L"kalwordrm_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++s_nRun) +
             L"\\";

@@ -136,7 +136,7 @@ TEST_F(WordEndToEnd, ModuleStaysLoadedWhileTheProtectionTimerOutlivesTheAddin) {
   run.extraArgs = L"/nodocument";
   run.readOnly = true;
   run.watermark = false;
-  run.script = "ticks 1\nunload\nwait 2000\n";
+  run.script = "ticks 1\nunload\nticks 2\n";  // the timer is the only one: two ticks after
   const CHostResult r = RunWord(run);
   ASSERT_EQ(r.exitCode, 0);
   ASSERT_TRUE(r.state.is_object());
@@ -178,9 +178,9 @@ TEST_F(WordEndToEnd, ExemptedProcessGetsNothing) {
 TEST_F(WordEndToEnd, AutomationStartedWordStaysPassiveWhileItsOptionsChange) {
   std::string out;
   ASSERT_EQ(RunBinTool(L"winword.exe", L"/regserver", &out), 0) << out;
-  // Whatever Word process the agent sees gets a watermark, so only the switch keeps it passive.
-  ASSERT_TRUE(s_pAgent->Set(PolicyForProcess(0, false, true) +
-                            "protect = WINWORD.EXE readonly=0 print=1\n"));
+  // COM starts this Word, so no record can be in place for its id: the screen-protection list
+  // names it, and every Word process is due a watermark; only the switch keeps it passive.
+  ASSERT_TRUE(s_pAgent->Set(PolicyForProcess(0, false, true) + "[screen]\nprotectScreen = WINWORD.EXE\n"));
   const std::wstring docPath = TempFolder() + L"kalword_e2e_automation.docx";
   ASSERT_TRUE(WriteFileBytes(docPath, kThreeSections));
   ASSERT_GE(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), 0);
