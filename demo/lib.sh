@@ -45,3 +45,28 @@ office_readonly() {
 }
 # The first value of a key in a pretty-printed JSON dump: field FILE KEY.
 field() { grep -m1 "\"$2\"" "$1" | tr -d ' ,' | cut -d: -f2; }
+# Rows of the demo's closing table (demo/demo.sh prints it): step, what, expected, got, result.
+RESULTS=${KAL_DEMO_RESULTS:-$OUT/demo-results.tsv}
+STEP=${KAL_DEMO_STEP:-$(basename "$0" .sh)}
+# check WHAT EXPECTED GOT: prints the comparison and adds it to the closing table.
+check() {
+  local status=ok
+  [ "$2" = "$3" ] || status=FAILED
+  printf '%s\t%s\t%s\t%s\t%s\n' "$STEP" "$1" "$2" "$3" "$status" >>"$RESULTS"
+  printf '  %-60s %s (expected %s) %s\n' "$1" "$3" "$2" "$status"
+}
+# Starts an Office host through the agent's launcher, so its records are in place before it
+# runs, as a real agent's process-creation notice makes them: kal_launch EXE ARGS...
+kal_launch() {
+  local exe=$1
+  shift
+  kal_wine "$BIN/TavRegedit.exe" launch "$(winpath "$exe")" "$@"
+}
+# office WHAT EXE ARGS...: a simulated Office host run through the launcher; its exit code (the
+# number of script steps that ended in error) goes into the table, and the step goes on.
+office() {
+  local what=$1 rc=0
+  shift
+  kal_launch "$@" || rc=$?
+  check "$what: script steps in error" 0 "$rc"
+}

@@ -23,8 +23,10 @@ say "stopping the agent"
 stop_agent
 kal_wine "$BIN/TavRegedit.exe" show >"$OUT/exchange-stopped.txt"
 head -1 "$OUT/exchange-stopped.txt"
-grep -q "agent sections: absent" "$OUT/exchange-stopped.txt"
-grep -q "agent sections: present" "$OUT/exchange-sample.txt"
-grep -q "watermark.text=Read only" "$OUT/exchange-readonly.txt"
-grep -q "pid 4321 infoId 4321 readOnly=1 print=0" "$OUT/exchange-readonly.txt"
-echo "exchange step done"
+has() { grep -q "$1" "$2" && echo yes || echo no; }
+say "summary"
+check "sections present while the agent runs" yes "$(has "agent sections: present" "$OUT/exchange-sample.txt")"
+check "new policy's watermark text read back" yes "$(has "watermark.text=Read only" "$OUT/exchange-readonly.txt")"
+check "new policy's read-only record for pid 4321" yes \
+  "$(has "pid 4321 infoId 4321 readOnly=1 print=0" "$OUT/exchange-readonly.txt")"
+check "sections gone once the agent stopped" yes "$(has "agent sections: absent" "$OUT/exchange-stopped.txt")"

@@ -64,15 +64,16 @@ wait "$word_job"
 cat "$work/exempt-word.txt"
 
 stop_agent
-grep -q "^decide=0 init=1 cached=0" "$work/no-agent.txt"
-grep -q "^decide=1 .*color=0xFF8000 size=40 transparency=96 slanted=1 font=Arial" \
-  "$work/decide-WINWORD.EXE.txt"
-grep -q "^decide=0 " "$work/decide-EXCEL.EXE.txt"
-grep -q "^decide=1 " "$work/decide-POWERPNT.EXE.txt"
-grep -q "^decide=1 " "$work/decide-my_winword.exe_copy.exe.txt"
-grep -q "^decide=0 " "$work/decide-notepad2.exe.txt"
-[ "$(grep -c '^decide=' "$work/exempt-word.txt")" -eq 3 ]
-[ "$(grep '^decide=' "$work/exempt-word.txt" | cut -d' ' -f1 | tr -d '\r' | paste -sd,)" = \
-  "decide=1,decide=0,decide=1" ]
-[ "$(grep '^mutex=' "$work/exempt-word.txt" | tr -d '\r' | paste -sd,)" = "mutex=1,mutex=0" ]
-echo "policy step done"
+decision() { grep -o '^decide=[01]' "$1" | head -1; }
+say "summary"
+check "no agent: WINWORD.EXE" decide=0 "$(decision "$work/no-agent.txt")"
+for expect in WINWORD.EXE:1 EXCEL.EXE:0 POWERPNT.EXE:1 my_winword.exe_copy.exe:1 notepad2.exe:0; do
+  check "agent: ${expect%%:*}" "decide=${expect#*:}" "$(decision "$work/decide-${expect%%:*}.txt")"
+done
+check "WINWORD.EXE takes the policy's appearance" yes "$(grep -q \
+  "^decide=1 .*color=0xFF8000 size=40 transparency=96 slanted=1 font=Arial" \
+  "$work/decide-WINWORD.EXE.txt" && echo yes || echo no)"
+check "decisions before, while and after the mutex is held" "decide=1,decide=0,decide=1" \
+  "$(grep '^decide=' "$work/exempt-word.txt" | cut -d' ' -f1 | tr -d '\r' | paste -sd,)"
+check "mutex test while held, after release" "mutex=1,mutex=0" \
+  "$(grep '^mutex=' "$work/exempt-word.txt" | tr -d '\r' | paste -sd,)"

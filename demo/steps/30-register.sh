@@ -18,12 +18,9 @@ show() {  # show KEY: prints one registry key (and its subkeys) to the screen an
 }
 
 say "regsvr32 /s KalMsAddin.dll"
-if kal_wine_zh regsvr32 /s "$dll"; then
-  echo "registered $dll"
-else
-  echo "regsvr32 failed" >&2
-  exit 1
-fi
+rc=0
+kal_wine_zh regsvr32 /s "$dll" || rc=$?
+check "regsvr32 /s KalMsAddin.dll" "exit 0" "exit $rc"
 
 say "application id"
 show 'HKCR\AppID\{3CB29F4E-5A9A-4EA1-A1E8-780028C14832}'
@@ -50,3 +47,8 @@ show 'HKCR\TypeLib\{805A108E-A78A-417E-8C9D-55BE75617D33}'
 
 echo
 echo "registry content saved to $report (the DLL stays registered for the next demo steps)"
+for app in Word:MSWord Excel:MSExcel PowerPoint:MSPowerPoint; do
+  check "Office ${app%%:*} Addins key, LoadBehavior 3" yes "$(kal_wine reg query \
+    "HKLM\\Software\\Microsoft\\Office\\${app%%:*}\\Addins\\KalMsAddin.${app#*:}" /v LoadBehavior 2>/dev/null |
+    grep -q 'REG_DWORD.*0x3' && echo yes || echo no)"
+done

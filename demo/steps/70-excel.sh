@@ -34,7 +34,7 @@ start_office_agent EXCEL.EXE 1 "$xd"
 say "opening sim/samples/excel-budget.json (Summary, Q1, Q2 and a chart sheet) and switching sheets"
 cat >"$xd/switch.txt" <<SCRIPT
 dump $(winpath "$xd/1-opened.json")
-wait 1500
+waitfor $(winpath "$xd/copied.flag")
 sheet Q1
 dump $(winpath "$xd/2-q1.json")
 sheet Q2
@@ -46,14 +46,18 @@ sheet add
 dump $(winpath "$xd/5-new-sheet.json")
 ribbon SheetBackground
 SCRIPT
-kal_wine "$BIN/excel.exe" "$(winpath "$samples/excel-budget.json")" /script "$(winpath "$xd/switch.txt")" \
+rm -f "$xd/copied.flag"
+kal_launch "$BIN/excel.exe" "$(winpath "$samples/excel-budget.json")" /script "$(winpath "$xd/switch.txt")" \
   /dump "$(winpath "$xd/6-final.json")" /log "$(winpath "$xd/excel-budget.log")" &
 excel_pid=$!
 # The add-in deletes its picture when Excel closes: keep a copy while Excel runs.
 for i in $(seq 1 300); do [ -s "$xd/1-opened.json" ] && grep -q '"background": "C' "$xd/1-opened.json" && break; sleep 0.1; done
 pic=$(grep -m1 -o '"background": "C[^"]*"' "$xd/1-opened.json" | cut -d'"' -f4 | sed 's#\\\\#\\#g' || true)
 [ -n "$pic" ] && cp "$(prefix_path "$pic")" "$xd/watermark-excel.jpg" || true
-wait "$excel_pid"
+touch "$xd/copied.flag"  # the script goes on
+rc=0
+wait "$excel_pid" || rc=$?
+check "Excel budget: script steps in error" 0 "$rc"
 for f in 1-opened 2-q1 3-q2 4-chart 5-new-sheet; do
   c=$(carrier "$xd/$f.json" | head -1)
   printf '  %-12s sheet carrying the picture: %s\n' "$f" "${c:-none (a chart sheet is in view)}"
@@ -69,7 +73,7 @@ edit B2 1000000
 sheet add
 dump $(winpath "$xd/7-readonly.json")
 SCRIPT
-kal_wine "$BIN/excel.exe" "$(winpath "$samples/excel-readonly.json")" /script "$(winpath "$xd/edit.txt")" \
+office "Excel read-only" "$BIN/excel.exe" "$(winpath "$samples/excel-readonly.json")" /script "$(winpath "$xd/edit.txt")" \
   /log "$(winpath "$xd/excel-readonly.log")"
 structure=$(awk '/"protection"/ {p=1} p && /"structure"/ {gsub(/[ ,]/, ""); split($0, a, ":"); print a[2]; exit}' "$xd/7-readonly.json")
 protected_sheets=$(grep -c '"on": true' "$xd/7-readonly.json" || true)
@@ -79,12 +83,11 @@ echo "  user typing into B2: $(grep -o 'refused: The cell[^"]*' "$xd/7-readonly.
 echo "  user adding a sheet: $(grep -o 'refused: Workbook is protected[^"]*' "$xd/7-readonly.json" | head -1)"
 
 say "summary"
-ok=yes
-[ "$(carrier "$xd/2-q1.json" | head -1)" = Q1 ] || ok=no
-[ "$(carrier "$xd/3-q2.json" | head -1)" = Q2 ] || ok=no
-[ -s "$xd/watermark-excel.jpg" ] || ok=no
-[ "$structure" = true ] && [ "$protected_sheets" = 2 ] || ok=no
-printf '  only the sheet in view carries the picture, read-only workbook protected: %s\n' "$ok"
+check "sheet carrying the picture when opened" Summary "$(carrier "$xd/1-opened.json" | head -1)"
+check "... after switching to Q1" Q1 "$(carrier "$xd/2-q1.json" | head -1)"
+check "... after switching to Q2" Q2 "$(carrier "$xd/3-q2.json" | head -1)"
+check "picture copied while Excel ran" yes "$([ -s "$xd/watermark-excel.jpg" ] && echo yes || echo no)"
+check "ribbon SheetBackground refused" yes "$(grep -q 'refused: command disabled' "$xd/6-final.json" && echo yes || echo no)"
+check "read-only workbook: structure protected" true "$structure"
+check "read-only workbook: worksheets protected" 2 "$protected_sheets"
 printf '  JSON results and the picture: %s\n' "$xd"
-[ "$ok" = yes ]
-echo "excel step done"
