@@ -211,7 +211,7 @@ TEST_F(ProcessDecision, FirstDecisionIsCachedWithTheRecord) {
   m_section.Block().printPolicy.watermarkFontSize = 10;
   EXPECT_EQ(1, IsHasWatermark());
   EXPECT_EQ(48u, GetWatermarkFontSize());
-  Sleep(200);
+  ASSERT_TRUE(capture.Drain());
   EXPECT_FALSE(capture.Contains("GetWatermark4"));  // no second look at the block
 }
 

@@ -166,7 +166,8 @@ TEST(Kaltrace, WritesFilteredLinesWithTheirPid) {
   ASSERT_EQ(WaitForSingleObject(readyEv.Get(), 10000), WAIT_OBJECT_0);
   OutputDebugStringW(L"drop this\n");
   OutputDebugStringW(L"KEEP this one\n");
-  Sleep(300);
+  // The viewer has taken both lines once a third one gets through (one writer at a time).
+  OutputDebugStringW(L"drop the last\n");
   SetEvent(stopEv.Get());
   ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
   std::string text = kaltest::ReadFileBytes(outFile);

@@ -194,7 +194,7 @@ TEST_F(PictureJob, GatedTraceLinesFollowTheSwitch) {
   m_env.Set(L"");
   ASSERT_TRUE(m_run.SetString(m_agentDir + L"TavRegedit.exe"));
   EXPECT_EQ(MakeWaterMarkPic(&m_target), 0);
-  Sleep(200);
+  ASSERT_TRUE(capture.Drain());
   EXPECT_FALSE(capture.Contains("MakeWaterMarkPic2"));
 
   g_bTraceOn = true;

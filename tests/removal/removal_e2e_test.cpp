@@ -106,6 +106,7 @@ class Removal : public CEndToEnd {
       if (hungServer || run.hostLog.empty() || run.hostLog.find("host exit") != std::string::npos) break;
       ::Sleep(100);
     }
+    EXPECT_TRUE(m_trace.Drain()) << "the removal's last trace lines did not arrive";
     return run;
   }
 

@@ -58,6 +58,21 @@ size_t CDbwinCapture::Count(const std::string& substring) const {
   return n;
 }
 
+bool CDbwinCapture::Drain(DWORD timeoutMs) {
+  static LONG s_nMarker = 0;
+  const std::string marker = "kaltest drain " + std::to_string(::GetCurrentProcessId()) + " " +
+                             std::to_string(::InterlockedIncrement(&s_nMarker));
+  ::OutputDebugStringA(marker.c_str());
+  const bool arrived = WaitFor(marker, timeoutMs);
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (auto it = m_lines.begin(); it != m_lines.end(); ++it)
+    if (it->text == marker) {
+      m_lines.erase(it);
+      break;
+    }
+  return arrived;
+}
+
 void CDbwinCapture::Clear() {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_lines.clear();

@@ -37,6 +37,10 @@ class CDbwinCapture {
   size_t Count(const std::string& substring) const;
   // Forgets the lines captured so far.
   void Clear();
+  // Returns once every line written before the call has been captured: the channel serves one
+  // writer at a time and the listener takes a line before it frees the buffer, so a marker of
+  // this process's own that arrives comes after all of them. The marker is not kept.
+  bool Drain(DWORD timeoutMs = 30000);
 
  private:
   void OnMessage(DWORD pid, const std::string& text);

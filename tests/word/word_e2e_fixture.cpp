@@ -21,7 +21,9 @@ CHostResult CEndToEnd::Run(CHostRun run, const wchar_t* exe, const wchar_t* docu
                            const std::wstring& dirTag) {
   run.exe = exe;
   if (run.documentName.empty()) run.documentName = documentName;
-  return RunHost(*s_pAgent, run, dirTag);
+  CHostResult result = RunHost(*s_pAgent, run, dirTag);
+  EXPECT_TRUE(m_trace.Drain()) << "the host's last trace lines did not arrive";
+  return result;
 }
 
 nlohmann::json HeaderShapes(const nlohmann::json& dump, int section) {
