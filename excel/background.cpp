@@ -15,7 +15,8 @@ int CMSExcel::SetExcelWatermark(IDispatch* workbook, const wchar_t* path) {
     const CVariant active = book.Get(L"ActiveSheet");
     const Dispatch activeSheet = kal::excel::AsWorksheet(active.PeekDispatch());
     if (activeSheet) {
-      activeSheet.Call(L"SetBackgroundPicture", path);
+      // The saved state is kept here too (the given steps leave it): see KeepingSaved.
+      kal::excel::KeepingSaved(active.PeekDispatch(), [&] { activeSheet.Call(L"SetBackgroundPicture", path); });
       TraceFmtW(L"SetExcelWatermark GetActiveSheet SetBackgroundPicture hr = 0x%x m_szImgPath=%s", 0u, m_szImgPath);
       return 1;
     }
@@ -58,8 +59,14 @@ void CMSExcel::StampNewSheet(IDispatch* workbook, IDispatch* sheet) {
   if (saved) book.Put(L"Saved", true);
 }
 
+// Switching sheets keeps the workbook's saved state, a departure from the given steps (which
+// leave the workbook marked changed): see KeepingSaved.
 void CMSExcel::StampSheet(IDispatch* sheet) {
-  kal::excel::RequireWorksheet(sheet).Call(L"SetBackgroundPicture", m_szImgPath);
+  const Dispatch worksheet = kal::excel::RequireWorksheet(sheet);
+  kal::excel::KeepingSaved(sheet, [&] { worksheet.Call(L"SetBackgroundPicture", m_szImgPath); });
 }
 
-void CMSExcel::ClearSheet(IDispatch* sheet) { kal::excel::RequireWorksheet(sheet).Call(L"SetBackgroundPicture", L""); }
+void CMSExcel::ClearSheet(IDispatch* sheet) {
+  const Dispatch worksheet = kal::excel::RequireWorksheet(sheet);
+  kal::excel::KeepingSaved(sheet, [&] { worksheet.Call(L"SetBackgroundPicture", L""); });
+}

@@ -50,4 +50,10 @@ bool ReadSavedFlag(const Dispatch& workbook) {
   return saved.Type() == VT_BOOL && saved.Ref().boolVal == VARIANT_TRUE;
 }
 
+bool UserProtectedWorkbook(const Dispatch& workbook) {
+  bool structure = false, windows = false;
+  return (SUCCEEDED(workbook.Get(L"ProtectStructure").ToBool(&structure)) && structure) ||
+         (SUCCEEDED(workbook.Get(L"ProtectWindows").ToBool(&windows)) && windows);
+}
+
 }  // namespace kal::excel

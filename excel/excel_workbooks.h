@@ -25,5 +25,20 @@ Dispatch RequireWorksheet(IDispatch* sheet);
 bool IsUserWorkbook(const Dispatch& workbook) noexcept;
 // VARIANT_TRUE read from the workbook's Saved; false when it is anything else.
 bool ReadSavedFlag(const Dispatch& workbook);
+// True when the workbook's structure or windows are protected already (read failures: false).
+bool UserProtectedWorkbook(const Dispatch& workbook);
+
+// Runs a background change on a sheet and gives its workbook back the saved state it had:
+// Excel marks a workbook changed at every SetBackgroundPicture, so a workbook the user only
+// looked at would ask to be saved on closing, and saving would keep the picture in the file.
+template <class Change>
+void KeepingSaved(IDispatch* sheet, Change&& change) {
+  CVariant parent;
+  const Dispatch book =
+      sheet && SUCCEEDED(Dispatch(sheet).TryGet(L"Parent", &parent)) ? Dispatch(parent) : Dispatch();
+  const bool saved = book && ReadSavedFlag(book);
+  change();
+  if (saved) book.Put(L"Saved", true);
+}
 
 }  // namespace kal::excel

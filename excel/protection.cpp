@@ -59,12 +59,10 @@ int CMSExcel::ProtectWorkBooks(long* workbookCount) {
       if (workbookCount) ++*workbookCount;
       // Lives only for this workbook's protection calls: never stored, traced or shown.
       const CVariant password(MakeProtectPassword());
-      // A workbook the user protected already keeps the user's protection; protecting it
-      // again would fail and end the pass before the other workbooks.
-      bool userProtected = false;
-      if (FAILED(book.Get(L"ProtectStructure").ToBool(&userProtected)) || !userProtected) {
-        book.Call(L"Protect", password, CVariant(true), CVariant(false));
-      }
+      // A workbook the user protected (structure, windows or both) keeps the user's
+      // protection: Excel refuses to protect it again, and that failure would end the pass
+      // before the other workbooks.
+      if (!kal::excel::UserProtectedWorkbook(book)) book.Call(L"Protect", password, CVariant(true), CVariant(false));
       CVariant sheetsValue;
       const Dispatch sheets = SUCCEEDED(book.TryGet(L"Worksheets", &sheetsValue)) ? Dispatch(sheetsValue) : Dispatch();
       if (!sheets) {

@@ -98,6 +98,30 @@ TEST_F(ExcelEndToEnd, OnlyTheSheetInViewCarriesThePictureAndTheRibbonRefusesTheB
   EXPECT_FALSE(FileExists(picture));
 }
 
+// Viewing a workbook and switching its sheets leaves its saved state as it was: a saved one
+// closes without Excel's prompt and its file is unchanged; a changed one is still asked about.
+TEST_F(ExcelEndToEnd, AWorkbookTheUserOnlyLooksAtClosesWithoutAPromptAndItsFileUnchanged) {
+  for (const bool saved : {true, false}) {
+    SCOPED_TRACE(saved ? "saved" : "changed");
+    CHostRun run;
+    run.document = Book("wwcw", 1, saved);
+    run.script = "dump 1\nsheet 2\ndump 2\nsheet 3\nsheet 4\ndump 3\nsheet 1\nclose\n";
+    const CHostResult r = RunExcel(run);
+    ASSERT_EQ(r.exitCode, 0);
+    const std::vector<std::vector<std::string>> stamped = {{"Sheet1"}, {"Sheet2"}, {"Sheet3"}};
+    for (int i = 1; i <= 3; ++i) {
+      const json dump = r.Dump(i);
+      const json& book = Workbook(dump, 0);
+      EXPECT_EQ(Stamped(book, r.pid), stamped[i - 1]) << i;
+      EXPECT_EQ(book.at("saved").get<bool>(), saved) << i;
+    }
+    const json& actions = r.state.at("actions");
+    EXPECT_EQ(actions.at(actions.size() - 2).value("result", ""),
+              saved ? "ok" : "prompted: Want to save your changes to 'book.xlsx'?");
+    EXPECT_EQ(ReadFileBytes(r.dir + L"book.xlsx"), run.document);
+  }
+}
+
 TEST_F(ExcelEndToEnd, ChartSheetInViewStampsTheFirstWorksheetAndNewChartSheetsWriteTheComError) {
   CHostRun run;
   run.document = Book("cww", 1, true);

@@ -84,19 +84,45 @@ TEST_F(ExcelProtection, TimerWaitsForTheUsersWorkbookAndStopsAtTheFirstTickThatF
   EXPECT_EQ(m_trace.Count("LockBookTimer----------------KillTimer"), 1u);
 }
 
+// Whatever the user protected in one workbook (Excel refuses to protect a protected workbook
+// again), the workbooks after it end protected and the user's own protection holds.
 TEST_F(ExcelProtection, AWorkbookTheUserProtectedDoesNotStopTheOthers) {
-  auto mine = MakeWorkbook(L"Mine.xlsx", 2);
-  ProtectWorkbook(*mine, L"user", true, false);
-  CSheetProtection user;
-  user.contents = true;
-  ProtectSheet(*mine->sheets[0], L"user", user);
-  auto other = MakeWorkbook(L"Other.xlsx", 2);
-  Start({mine, other}, /*watermark=*/false, /*readOnly=*/true);
-  EXPECT_TRUE(FullyProtected(*other));
-  EXPECT_EQ(mine->passwordHash, PasswordHash(L"user"));  // the user's protection holds
-  EXPECT_EQ(mine->sheets[0]->protection.passwordHash, PasswordHash(L"user"));
-  EXPECT_TRUE(mine->sheets[1]->protection.on);
-  EXPECT_TRUE(m_trace.Contains(CountLine(L"catch")));  // the user's sheet refused the new password
+  const struct {
+    const char* name;
+    bool structure, windows, sheet;
+  } cases[] = {{"structure only", true, false, false},
+               {"windows only", false, true, false},
+               {"structure and windows", true, true, false},
+               {"one sheet only", false, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Publish(false, true);
+    auto mine = MakeWorkbook(L"Mine.xlsx", 2);
+    if (c.structure || c.windows) ProtectWorkbook(*mine, L"user", c.structure, c.windows);
+    CSheetProtection user;
+    user.contents = true;
+    if (c.sheet) ProtectSheet(*mine->sheets[0], L"user", user);
+    auto other = MakeWorkbook(L"Other.xlsx", 2);
+    m_trace.Clear();
+    StartExcel({mine, other});
+    ConnectAddin();
+    EXPECT_TRUE(FullyProtected(*other));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return m_pAddin->LockTimerId() == 0; }));
+    ASSERT_TRUE(m_trace.Drain());
+    EXPECT_FALSE(m_trace.Contains("ProtectWorkBooks _com_error"));
+    if (c.structure || c.windows) {
+      EXPECT_EQ(mine->structureProtected, c.structure);
+      EXPECT_EQ(mine->windowsProtected, c.windows);
+      EXPECT_EQ(mine->passwordHash, PasswordHash(L"user"));
+    } else {
+      EXPECT_TRUE(mine->structureProtected);  // the add-in's own
+    }
+    // Every worksheet ends protected; the user's own keeps the user's password.
+    EXPECT_TRUE(mine->sheets[0]->protection.on);
+    EXPECT_EQ(mine->sheets[0]->protection.passwordHash == PasswordHash(L"user"), c.sheet);
+    EXPECT_TRUE(mine->sheets[1]->protection.on);
+    DisconnectAddin();
+  }
 }
 
 TEST_F(ExcelProtection, NotReadOnlyStartsNoTimerAndProtectsNothing) {

@@ -59,7 +59,14 @@ std::wstring CExcelScenario::ApplyStep(const CScenarioStep& step) {
   } else if (verb == L"saveas" && n >= 2) {
     m_app.SaveWorkbook(RequireActive(m_app), step.Rest(1));
   } else if (verb == L"close") {
-    m_app.CloseWorkbook(RequireActive(m_app), n >= 2 && step.words[1] == L"save");
+    // "close" alone is the user closing the window: Excel asks to save a workbook whose Saved
+    // is false (https://learn.microsoft.com/office/vba/api/excel.workbook.saved: "If true,
+    // Excel won't prompt ... when the workbook is closed"); the answer here is Don't Save.
+    const auto book = RequireActive(m_app);
+    const bool asked = n == 1 && !book->saved;
+    m_app.CloseWorkbook(book, n >= 2 && step.words[1] == L"save");
+    // Unverified: the prompt's wording, as Excel 2016 and later show it.
+    if (asked) return L"prompted: Want to save your changes to '" + book->name + L"'?";
   } else {
     return std::wstring();
   }
