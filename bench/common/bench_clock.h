@@ -1,5 +1,5 @@
 // Timing shared by the benchmark programs: the performance counter, the time of one call or of
-// a round of calls, and the median of a set of samples.
+// a round of calls, and the median and quantiles of a set of samples.
 #pragma once
 #include <windows.h>
 
@@ -39,6 +39,15 @@ double PerCallUs(F&& f, int calls) {
 inline double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// The q-quantile (0..1) of v, interpolated between the two nearest ranks.
+inline double Quantile(std::vector<double> v, double q) {
+  std::sort(v.begin(), v.end());
+  const double pos = q * static_cast<double>(v.size() - 1);
+  const size_t lo = static_cast<size_t>(pos);
+  const size_t hi = std::min(lo + 1, v.size() - 1);
+  return v[lo] + (v[hi] - v[lo]) * (pos - static_cast<double>(lo));
 }
 
 }  // namespace kalbench
