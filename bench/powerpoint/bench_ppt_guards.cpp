@@ -1,20 +1,22 @@
 // Cost of one PptMouseGuard and one PptKeyboardGuard call on real windows (they run on every
 // input event of a read-only presentation) against the floor of the window queries they make,
-// issued inline. Prints each ratio (target: within 1.5x) and the C++ heap allocations made by
-// the guard calls (target: none).
+// issued inline, sampled in alternation. Prints each median ratio (target: within 1.5x) and the
+// C++ heap allocations made by the guard calls (target: none).
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <vector>
 
-#include "bench/common/bench_clock.h"
+#include "bench/common/paired_ratio.h"
 #include "powerpoint/ppt_guards.h"
 
 namespace {
 std::atomic<long> g_nAllocations{0};
+// A sample is 20 calls (a few hundred microseconds); hundreds of pairs steady the median.
+constexpr kalbench::CPairing kPairing = {400, 20, 40};
+constexpr double kTarget = 1.5;
 }  // namespace
 
 void* operator new(size_t size) {
@@ -71,14 +73,6 @@ void KeyboardFloor() {
   ::GetWindowTextW(w, text, 256);
 }
 
-// Median over the rounds of the time per call.
-template <class F>
-double MedianUs(F call, int rounds, int perRound) {
-  std::vector<double> samples;
-  for (int r = 0; r < rounds; ++r) samples.push_back(kalbench::PerCallUs(call, perRound));
-  return kalbench::Median(samples);
-}
-
 }  // namespace
 
 int main() {
@@ -99,28 +93,22 @@ int main() {
 
   MOUSEHOOKSTRUCT mouse{};
   mouse.hwnd = button;
-  const int rounds = 15, perRound = 2000;
   const long before = g_nAllocations;
   for (int i = 0; i < 1000; ++i) {
     PptMouseGuard(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&mouse));
     PptKeyboardGuard(HC_ACTION, 'A', 0);
   }
   const long allocations = g_nAllocations - before;
-  const double mouseUs =
-      MedianUs([&] { PptMouseGuard(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&mouse)); },
-               rounds, perRound);
-  const double keyUs = MedianUs([&] { PptKeyboardGuard(HC_ACTION, 'A', 0); }, rounds, perRound);
-  const double mouseFloorUs = MedianUs([&] { MouseFloor(button); }, rounds, perRound);
-  const double keyFloorUs = MedianUs([&] { KeyboardFloor(); }, rounds, perRound);
-
+  const kalbench::CPairedRatio mouseRatio = kalbench::PairedRatio(
+      [&] { PptMouseGuard(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&mouse)); },
+      [&] { MouseFloor(button); }, kPairing);
+  const kalbench::CPairedRatio keyRatio = kalbench::PairedRatio(
+      [&] { PptKeyboardGuard(HC_ACTION, 'A', 0); }, [&] { KeyboardFloor(); }, kPairing);
   std::printf(
-      "PptMouseGuard (left click on a passing button): %.3f us, window queries alone %.3f us, "
-      "ratio %.2f (target <= 1.5)\n",
-      mouseUs, mouseFloorUs, mouseUs / mouseFloorUs);
-  std::printf(
-      "PptKeyboardGuard (key in the slide pane):        %.3f us, window queries alone %.3f us, "
-      "ratio %.2f (target <= 1.5)\n",
-      keyUs, keyFloorUs, keyUs / keyFloorUs);
+      "PptMouseGuard: a left click on a passing button; PptKeyboardGuard: a key in the "
+      "slide pane; floor: their window queries alone\n");
+  kalbench::PrintPairedRatio("PptMouseGuard", "guard", "floor", mouseRatio, kTarget);
+  kalbench::PrintPairedRatio("PptKeyboardGuard", "guard", "floor", keyRatio, kTarget);
   std::printf("heap allocations by 2000 guard calls: %ld (target 0)\n", allocations);
   ::DestroyWindow(dialog);
   ::DestroyWindow(frame);
