@@ -1,5 +1,5 @@
 // Timing shared by the benchmark programs: the performance counter, the time of one call or of
-// a round of calls, and the median and quantiles of a set of samples.
+// a round of calls, and the quantiles of a set of samples.
 #pragma once
 #include <windows.h>
 
@@ -34,11 +34,6 @@ double PerCallUs(F&& f, int calls) {
   const double t0 = NowUs();
   for (int i = 0; i < calls; ++i) f();
   return (NowUs() - t0) / calls;
-}
-
-inline double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // The q-quantile (0..1) of v, interpolated between the two nearest ranks.
