@@ -84,6 +84,11 @@ int main() {
     std::printf("cannot create the exchange section\n");
     return 1;
   }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    // An agent or a test in this prefix holds it: its lock and contents are not ours to time.
+    std::printf("bench_policy: the exchange section exists already; nothing measured\n");
+    return 1;
+  }
   const int names = FillSection();
   // The decision writes ungated debugger lines; they are part of its cost and stay in.
   if (Decision() != 0) {
