@@ -80,16 +80,32 @@ const CSimMemberTable& CExcelApplication::Table() {
         .Get(L"Application", [](A& a) { return CSimVariant::Disp(a.AsDispatch()); })
         .Get(L"Parent", [](A& a) { return CSimVariant::Disp(a.AsDispatch()); })
         .Get(L"Workbooks", [](A& a) { return DispOf(MakeWorkbooksObject(Self(a))); })
+        // https://learn.microsoft.com/office/vba/api/excel.application.protectedviewwindows
+        .Get(L"ProtectedViewWindows", [](A& a) { return DispOf(MakeProtectedViewWindowsObject(Self(a))); })
+        // https://learn.microsoft.com/office/vba/api/excel.application.activeprotectedviewwindow:
+        // Nothing when no Protected View window is open (and, unverified, when another
+        // window is on top).
+        .Get(L"ActiveProtectedViewWindow",
+             [](A& a) {
+               return a.m_state.protectedViewOnTop
+                          ? DispOf(MakeProtectedViewWindowObject(Self(a), a.m_state.protectedView.back()))
+                          : CSimVariant::Disp(nullptr);
+             })
         // https://learn.microsoft.com/office/vba/api/excel.application.activeworkbook: Nothing
         // when no window is open (a hidden PERSONAL.XLSB has none).
+        // "The document in the active Protected View window cannot be accessed by using this
+        // property": Nothing while such a window is on top.
         .Get(L"ActiveWorkbook",
-             [](A& a) { return a.m_state.active ? DispOf(a.WorkbookObject(a.m_state.active)) : CSimVariant::Disp(nullptr); })
+             [](A& a) {
+               return a.m_state.active && !a.m_state.protectedViewOnTop ? DispOf(a.WorkbookObject(a.m_state.active))
+                                                                        : CSimVariant::Disp(nullptr);
+             })
         // https://learn.microsoft.com/office/vba/api/excel.application.activesheet: Nothing
         // when there is no active sheet.
         .Get(L"ActiveSheet",
              [](A& a) {
                auto book = a.m_state.active;
-               if (!book || !book->activeSheet) return CSimVariant::Disp(nullptr);
+               if (!book || !book->activeSheet || a.m_state.protectedViewOnTop) return CSimVariant::Disp(nullptr);
                return DispOf(a.SheetObject(book, book->activeSheet));
              })
         // https://learn.microsoft.com/office/vba/api/excel.application.hwnd
@@ -145,6 +161,7 @@ ComPtr<IDispatch> CExcelApplication::SheetObject(const std::shared_ptr<CWorkbook
 }
 
 void CExcelApplication::SwitchTo(const std::shared_ptr<CWorkbook>& book) {
+  if (book) m_state.protectedViewOnTop = false;
   auto old = m_state.active;
   if (old == book) return;
   m_state.active = book;
@@ -183,6 +200,32 @@ std::shared_ptr<CWorkbook> CExcelApplication::AddWorkbook(std::shared_ptr<CWorkb
   Fire(kal::kExcelEvtWorkbookOpen, {DispOf(WorkbookObject(book))}, book->name);
   if (!book->hidden) SwitchTo(book);
   return book;
+}
+
+std::shared_ptr<CWorkbook> CExcelApplication::OpenInProtectedView(const std::wstring& path) {
+  auto book = LoadWorkbookFile(path);
+  book->sandboxed = true;
+  m_state.protectedView.push_back(book);
+  m_state.protectedViewOnTop = true;
+  Fire(kEvtProtectedViewWindowOpen, {DispOf(MakeProtectedViewWindowObject(Self(*this), book))}, book->name);
+  return book;
+}
+
+void CExcelApplication::EnableEditing(std::shared_ptr<CWorkbook> book) {
+  auto it = std::find(m_state.protectedView.begin(), m_state.protectedView.end(), book);
+  if (it == m_state.protectedView.end()) ThrowBadIndex();
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  CSimVariant cancelArg;
+  cancelArg.Ptr()->vt = VT_BOOL | VT_BYREF;
+  cancelArg.Ptr()->pboolVal = &cancel;
+  Fire(kEvtProtectedViewWindowBeforeEdit, {DispOf(MakeProtectedViewWindowObject(Self(*this), book)), cancelArg},
+       book->name);
+  cancelArg.Ptr()->vt = VT_EMPTY;
+  if (cancel != VARIANT_FALSE) return;
+  m_state.protectedView.erase(std::find(m_state.protectedView.begin(), m_state.protectedView.end(), book));
+  m_state.protectedViewOnTop = false;
+  book->sandboxed = false;
+  AddWorkbook(book);
 }
 
 void CExcelApplication::ActivateWorkbook(const std::shared_ptr<CWorkbook>& book) {
@@ -247,6 +290,7 @@ void CExcelApplication::DeleteSheet(const std::shared_ptr<CWorkbook>& book, cons
 
 void CExcelApplication::SaveWorkbook(const std::shared_ptr<CWorkbook>& book, const std::wstring& path) {
   if (!book || book->closed) ThrowBadIndex();
+  RequireEditable(*book);
   const std::wstring target = path.empty() ? book->path : path;
   if (target.empty()) ThrowOffice(kErrMethodFailed, L"Save method of Workbook class failed");  // would need a dialog
   // A workbook opened read-only keeps its file as it is (unverified error).

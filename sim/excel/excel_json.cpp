@@ -148,6 +148,8 @@ json AppStateToJson(CExcelApplication& app) {
   const CExcelAppState& s = app.State();
   json books = json::array();
   for (const auto& b : s.workbooks) books.push_back(WorkbookToJson(*b));
+  json protectedView = json::array();
+  for (const auto& b : s.protectedView) protectedView.push_back(WorkbookToJson(*b));
   json commands = json::array();
   for (const auto& c : app.Commands().Commands())
     commands.push_back(json{{"idMso", ToUtf8(c.idMso)}, {"enabled", c.enabled}, {"executed", c.executed}, {"refused", c.refused}});
@@ -160,6 +162,7 @@ json AppStateToJson(CExcelApplication& app) {
               {"userControl", s.userControl},
               {"screenUpdating", s.screenUpdating},
               {"workbooks", books},
+              {"protectedViewWindows", protectedView},
               {"active", s.active ? json(ToUtf8(s.active->name)) : json()},
               {"commands", commands},
               {"events", events},

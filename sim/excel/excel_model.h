@@ -25,6 +25,13 @@
 // A hidden workbook (PERSONAL.XLSB) is in Workbooks but never activated, so ActiveWorkbook
 // can be Nothing while Workbooks.Count is 1;
 // https://learn.microsoft.com/office/vba/api/excel.application.activeworkbook
+// Protected View (https://learn.microsoft.com/office/vba/api/excel.protectedviewwindow): a
+// workbook opened there is in ProtectedViewWindows, not in Workbooks ("A workbook displayed in
+// a Protected View window is not a member of the Workbooks collection"), ActiveWorkbook does not
+// reach it while its window is on top, and it refuses every change (RequireEditable). Opening
+// fires ProtectedViewWindowOpen; Edit (the user's Enable Editing) fires
+// ProtectedViewWindowBeforeEdit, then the workbook opens as any other: WorkbookOpen,
+// WorkbookActivate (order unverified).
 #pragma once
 #include <windows.h>
 
@@ -42,6 +49,11 @@ namespace kalsim::excel {
 
 struct COpenArguments;  // excel_open.h
 
+// DISPIDs of the Protected View events of AppEvents. Unverified: the reference pages give
+// none; these lie outside the events the add-in handles.
+constexpr DISPID kEvtProtectedViewWindowOpen = 0x0B00;
+constexpr DISPID kEvtProtectedViewWindowBeforeEdit = 0x0B01;
+
 struct CExcelAppState {
   std::wstring version = L"16.0";
   bool visible = true;
@@ -52,6 +64,8 @@ struct CExcelAppState {
   bool quitRequested = false;
   std::vector<std::shared_ptr<CWorkbook>> workbooks;  // in opening order
   std::shared_ptr<CWorkbook> active;                  // null when no visible workbook is open
+  std::vector<std::shared_ptr<CWorkbook>> protectedView;  // in Protected View windows, in order
+  bool protectedViewOnTop = false;  // the last Protected View window is the active window
   long untitledCount = 0;
 };
 
@@ -79,6 +93,10 @@ class CExcelApplication : public CSimDispatch {
   std::shared_ptr<CWorkbook> OpenWorkbook(const COpenArguments& args);
   // Adds a workbook built in code as if opened from its path.
   std::shared_ptr<CWorkbook> AddWorkbook(std::shared_ptr<CWorkbook> book);
+  // Opens a file in a Protected View window, on top; its workbook stays out of Workbooks.
+  std::shared_ptr<CWorkbook> OpenInProtectedView(const std::wstring& path);
+  // Enable Editing on the window showing `book`: the workbook joins Workbooks and opens.
+  void EnableEditing(std::shared_ptr<CWorkbook> book);  // by value: it leaves the list it may come from
   void ActivateWorkbook(const std::shared_ptr<CWorkbook>& book);
   void ActivateSheet(const std::shared_ptr<CWorkbook>& book, const std::shared_ptr<CSheet>& sheet);
   // Inserts a worksheet or chart sheet before the active sheet and activates it.

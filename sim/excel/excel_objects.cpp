@@ -88,7 +88,10 @@ class CWorkbookObject : public CExcelObject {
           // https://learn.microsoft.com/office/vba/api/excel.workbook.saved: True when
           // nothing changed since the last save; settable to discard the prompt.
           .Prop(L"Saved", [](T& o) { return CSimVariant::Bool(o.Book().saved); },
-                [](T& o, const VARIANT& v) { o.Book().saved = ToBool(v); })
+                [](T& o, const VARIANT& v) {
+                  RequireEditable(o.Book());
+                  o.Book().saved = ToBool(v);
+                })
           // https://learn.microsoft.com/office/vba/api/excel.workbook.activesheet: Nothing
           // when no sheet is active.
           .Get(L"ActiveSheet",
@@ -279,6 +282,7 @@ class CWorksheetObject : public CExcelObject {
                     p.scenarios = a.Bool(3, true);
                     p.userInterfaceOnly = a.Bool(4, false);
                     for (size_t i = 0; i < p.allow.size(); ++i) p.allow[i] = a.Bool(5 + i, false);
+                    RequireEditable(o.Book());
                     ProtectSheet(o.Sheet(), a.Str(0, L""), p);
                     return CSimVariant();
                   })
@@ -315,6 +319,7 @@ class CChartObject : public CExcelObject {
                  p.drawingObjects = a.Bool(1, false);
                  p.contents = a.Bool(2, true);
                  p.userInterfaceOnly = a.Bool(4, false);
+                 RequireEditable(o.Book());
                  ProtectSheet(o.Sheet(), a.Str(0, L""), p);
                  return CSimVariant();
                });
@@ -398,6 +403,59 @@ class CWindowsObject : public CExcelObject {
   }
 };
 
+// https://learn.microsoft.com/office/vba/api/excel.protectedviewwindows and
+// https://learn.microsoft.com/office/vba/api/excel.protectedviewwindow: the collection (no
+// workbook of its own) or one window, which holds the workbook it shows.
+class CProtectedViewObject : public CExcelObject {
+ public:
+  CProtectedViewObject(AppPtr app, const std::shared_ptr<CWorkbook>& book)
+      : CExcelObject(book ? WindowTable() : Table(), std::move(app), book) {}
+  static const CSimMemberTable& Table() {
+    static CSimMemberTable table = [] {
+      CSimMemberTable t(L"ProtectedViewWindows");
+      using T = CProtectedViewObject;
+      CSimTableBuilder<T>(t)
+          .Get(L"Count", [](T& o) { return CSimVariant::Int(static_cast<long>(o.App().State().protectedView.size())); })
+          .Method(L"Item", {L"Index"},
+                  [](T& o, const CSimArgs& a) {
+                    const auto& book = ItemAt(o.App().State().protectedView, a, [](const CWorkbook& b) { return b.name; });
+                    return DispOf(MakeProtectedViewWindowObject(o.m_app, book));
+                  })
+          .Default(L"Item");
+      return t;
+    }();
+    return table;
+  }
+  static const CSimMemberTable& WindowTable() {
+    static CSimMemberTable table = [] {
+      CSimMemberTable t(L"ProtectedViewWindow");
+      using T = CProtectedViewObject;
+      CSimTableBuilder<T>(t)
+          .Get(L"Caption", [](T& o) { return CSimVariant::Str(o.Window().name); })
+          // "the operations you can perform by using a Workbook object returned by the
+          // Workbook method will be limited": the workbook refuses every change.
+          .Get(L"Workbook", [](T& o) { return DispOf(o.App().WorkbookObject((o.Window(), o.m_book))); })
+          // https://learn.microsoft.com/office/vba/api/excel.protectedviewwindow.edit: opens
+          // the workbook for editing and returns it.
+          .Method(L"Edit", {L"WriteResPassword", L"UpdateLinks"},
+                  [](T& o, const CSimArgs&) {
+                    o.Window();
+                    o.App().EnableEditing(o.m_book);
+                    return DispOf(o.App().WorkbookObject(o.m_book));
+                  });
+      return t;
+    }();
+    return table;
+  }
+  // The window's workbook while the window is open.
+  CWorkbook& Window() {
+    const auto& open = App().State().protectedView;
+    if (std::find(open.begin(), open.end(), m_book) == open.end())
+      throw CSimError(kDisconnected, L"The object invoked has disconnected from its clients.");
+    return *m_book;
+  }
+};
+
 }  // namespace
 
 CWorkbook& CExcelObject::Book() {
@@ -428,6 +486,11 @@ DispPtr MakeRangeObject(AppPtr app, std::shared_ptr<CWorkbook> book, std::shared
 }
 DispPtr MakeWindowsObject(AppPtr app, std::shared_ptr<CWorkbook> book) {
   return MakeSim<CWindowsObject>(std::move(app), std::move(book), false);
+}
+
+DispPtr MakeProtectedViewWindowsObject(AppPtr app) { return MakeSim<CProtectedViewObject>(std::move(app), nullptr); }
+DispPtr MakeProtectedViewWindowObject(AppPtr app, std::shared_ptr<CWorkbook> book) {
+  return MakeSim<CProtectedViewObject>(std::move(app), book);
 }
 
 }  // namespace kalsim::excel

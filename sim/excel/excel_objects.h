@@ -41,5 +41,8 @@ DispPtr MakeSheetObject(AppPtr app, std::shared_ptr<CWorkbook> book, std::shared
 DispPtr MakeRangeObject(AppPtr app, std::shared_ptr<CWorkbook> book, std::shared_ptr<CSheet> sheet,
                         std::wstring address);
 DispPtr MakeWindowsObject(AppPtr app, std::shared_ptr<CWorkbook> book);
+// Application.ProtectedViewWindows and one ProtectedViewWindow (the window showing `book`).
+DispPtr MakeProtectedViewWindowsObject(AppPtr app);
+DispPtr MakeProtectedViewWindowObject(AppPtr app, std::shared_ptr<CWorkbook> book);
 
 }  // namespace kalsim::excel

@@ -97,7 +97,16 @@ void UnprotectSheet(CSheet& sheet, const std::wstring& password) {
   sheet.protection = CSheetProtection{};
 }
 
+void RequireEditable(const CWorkbook& book) {
+  // https://learn.microsoft.com/office/vba/api/excel.protectedviewwindow.workbook: "Any
+  // operation that is not allowed will return an error"; the text is the one the Office 2010
+  // interop page gives (ff587867). Which operations are allowed the page does not list
+  // (unverified): every change is refused, the stricter choice.
+  if (book.sandboxed) ThrowOffice(kErrMethodFailed, L"This command is not available when Excel is sandboxed.");
+}
+
 void ProtectWorkbook(CWorkbook& book, const std::wstring& password, bool structure, bool windows) {
+  RequireEditable(book);
   // Unverified: protecting an already protected workbook again is refused, as for sheets.
   if (book.structureProtected || book.windowsProtected)
     ThrowOffice(kErrMethodFailed, L"Protect method of Workbook class failed");
@@ -107,6 +116,7 @@ void ProtectWorkbook(CWorkbook& book, const std::wstring& password, bool structu
 }
 
 void UnprotectWorkbook(CWorkbook& book, const std::wstring& password) {
+  RequireEditable(book);
   if (!book.structureProtected && !book.windowsProtected) return;
   if (book.passwordHash != PasswordHash(password)) ThrowOffice(kErrMethodFailed, kWrongPassword);
   book.structureProtected = book.windowsProtected = false;
@@ -114,10 +124,12 @@ void UnprotectWorkbook(CWorkbook& book, const std::wstring& password) {
 }
 
 void RequireStructureUnprotected(const CWorkbook& book) {
+  RequireEditable(book);
   if (book.structureProtected) ThrowOffice(kErrMethodFailed, kWorkbookProtected);
 }
 
 void SetBackgroundPicture(CWorkbook& book, CSheet& sheet, const std::wstring& fileName) {
+  RequireEditable(book);
   // Unverified: the reference does not say what a protected sheet does; Excel's ribbon
   // command is unavailable there, so the method is refused too.
   if (sheet.protection.on)
@@ -133,6 +145,7 @@ void SetBackgroundPicture(CWorkbook& book, CSheet& sheet, const std::wstring& fi
 }
 
 void EditCell(CWorkbook& book, CSheet& sheet, const std::wstring& address, const std::wstring& value) {
+  RequireEditable(book);
   if (!sheet.IsWorksheet()) ThrowOffice(kErrMethodFailed, L"Object doesn't support this property or method");
   const std::wstring key = CellAddress(address);
   auto it = sheet.cells.find(key);

@@ -71,6 +71,8 @@ struct CWorkbook {
   std::wstring writePassword;
   std::vector<std::wstring> links;
   bool readOnly = false;
+  // Shown in a Protected View window: not in Workbooks, and every change is refused.
+  bool sandboxed = false;
 
   std::vector<std::shared_ptr<CSheet>> Worksheets() const;
 };
@@ -86,7 +88,9 @@ std::wstring PasswordHash(const std::wstring& password);
 // Normalises an A1 address ("b2" -> "B2"); throws Excel's 1004 error when it is not one.
 std::wstring CellAddress(const std::wstring& text);
 
-// The rules. Each throws CSimError as Excel raises its run-time errors.
+// The rules. Each throws CSimError as Excel raises its run-time errors. Every rule that
+// changes a workbook first refuses one shown in Protected View (RequireEditable).
+void RequireEditable(const CWorkbook& book);
 // Worksheet.Protect with its other fifteen arguments already read into args; re-protecting a
 // protected sheet with another password raises (unverified).
 void ProtectSheet(CSheet& sheet, const std::wstring& password, CSheetProtection args);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "sim/engine/call_counter.h"
 #include "sim/word/word_json.h"
 
 namespace kalsim {
@@ -122,14 +123,27 @@ void ServeUntil(const std::function<HRESULT(bool*, DWORD*)>& serve, const std::f
   // Unverified, our choice: a server that COM started but no client ever called ends after a
   // minute. Wine's COM has been seen to start a server and then hand its client another
   // instance's object; that server would otherwise run, unseen, forever.
-  constexpr DWORD kUnservedExitMs = 60000;
+  // Likewise a served server that no call has reached for two minutes ends: Wine's COM does
+  // not release the references of a client that ended without releasing them, and such a
+  // server would keep running, and keep the output of the test that started it open, forever.
+  constexpr DWORD kUnservedExitMs = 60000, kIdleExitMs = 120000;
   const DWORD start = GetTickCount();
-  bool unserved = false;
+  long calls = CSimCallCounter::Instance().Total();
+  DWORD lastCall = start;
+  bool unserved = false, idle = false;
   PumpUntil([&] {
-    unserved = !served && GetTickCount() - start > kUnservedExitMs;
-    return unserved || done(served);
+    const DWORD now = GetTickCount();
+    const long total = CSimCallCounter::Instance().Total();
+    if (total != calls) {
+      calls = total;
+      lastCall = now;
+    }
+    unserved = !served && now - start > kUnservedExitMs;
+    idle = served && now - lastCall > kIdleExitMs;
+    return unserved || idle || done(served);
   });
   if (unserved) HostLog(L"server unserved for " + std::to_wstring(kUnservedExitMs / 1000) + L" s");
+  if (idle) HostLog(L"server idle for " + std::to_wstring(kIdleExitMs / 1000) + L" s");
   CoRevokeClassObject(cookie);
 }
 

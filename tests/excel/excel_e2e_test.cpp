@@ -229,6 +229,45 @@ TEST_F(ExcelEndToEnd, ReadOnlyWorkbooksEndProtectedSavedAndRefuseEdits) {
     EXPECT_FALSE(std::regex_search(line, password)) << line;
 }
 
+// The only window is in Protected View (a file from the internet): the add-in reaches no
+// workbook, so it stamps and protects nothing Excel would refuse, writes no failure line and
+// keeps its protection timer waiting; once the user enables editing, the workbook gets the
+// mark and the protection like any other.
+TEST_F(ExcelEndToEnd, OnlyWindowInProtectedViewWaitsUntilEditingIsEnabled) {
+  CHostRun run;
+  run.document = Book("ww");
+  run.readOnly = true;
+  run.extraArgs = L"/protectedview";
+  run.script = "ticks 3\ndump 1\nenable editing\nticks 1\n";  // the tick after editing protects and stops
+  const CHostResult r = RunExcel(run);
+  ASSERT_EQ(r.exitCode, 0);
+  const json before = r.Dump(1);
+  ASSERT_TRUE(before.is_object());
+  EXPECT_TRUE(before.at("workbooks").empty());
+  ASSERT_EQ(before.at("protectedViewWindows").size(), 1u);
+  const json& viewed = before.at("protectedViewWindows").at(0);
+  EXPECT_TRUE(PictureOf(viewed).empty());
+  EXPECT_FALSE(viewed.at("protection").at("structure").get<bool>());
+  size_t ticksBeforeEditing = 0;
+  bool editing = false;
+  for (const auto& line : m_trace.LinesOf(r.pid)) {
+    EXPECT_EQ(line.find("_com_error"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Exception"), std::string::npos) << line;
+    editing = editing || line.find("CMSExcel::WorkbookActivate enter") != std::string::npos;
+    if (!editing) {
+      ticksBeforeEditing += line.find("LockBookTimer----------------enter") != std::string::npos;
+      EXPECT_EQ(line.find("LockBookTimer----------------KillTimer"), std::string::npos) << line;
+    }
+  }
+  EXPECT_GE(ticksBeforeEditing, 3u);
+  ASSERT_EQ(r.state.at("workbooks").size(), 1u);
+  const json& book = Workbook(r.state, 0);
+  // Every worksheet gets the picture before it is protected (a protected sheet refuses it).
+  EXPECT_EQ(Stamped(book, r.pid), (std::vector<std::string>{"Sheet1", "Sheet2"}));
+  EXPECT_TRUE(book.at("protection").at("structure").get<bool>());
+  EXPECT_EQ(m_trace.Count("LockBookTimer----------------KillTimer"), 1u);
+}
+
 TEST_F(ExcelEndToEnd, LocalServerServesExcelApplicationAndOutlivesQuitWhileHeld) {
   ASSERT_EQ(RunAndWait(L"\"" + BinPath(L"excel.exe") + L"\" /regserver", 60000), 0);
   ASSERT_EQ(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) >= 0, true);

@@ -110,6 +110,14 @@ class Removal : public CEndToEnd {
     return run;
   }
 
+  // The removal's trace lines, for a failure message.
+  std::string RemovalLines() const {
+    std::string text;
+    for (const auto& line : m_trace.Lines())
+      if (line.find("DeleteWaterMark") != std::string::npos) text += line + "\n";
+    return text;
+  }
+
   // The add-in was loaded into the removal's Word, knew itself started by automation and
   // stamped nothing.
   void ExpectPassiveAddin(const CRemovalRun& run) {
@@ -228,7 +236,7 @@ TEST_F(Removal, WordFilesWordCannotOpenForWritingEndWithACodeInsteadOfAPrompt) {
     EXPECT_EQ(run.exitCode, c.code);
     EXPECT_EQ(run.output, std::to_string(c.code));
     EXPECT_NE(run.hostLog.find("host exit"), std::string::npos) << "the instance did not end";
-    EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll WordDeleteWaterMark Quit, hr = 0x0.", 10000));
+    EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll WordDeleteWaterMark Quit, hr = 0x0.")) << RemovalLines();
     if (c.code == 4) {
       EXPECT_TRUE(m_trace.Contains("KalMsAddin.dll WordDeleteWaterMark Open hr = 0x"));
       EXPECT_EQ(ReadFileBytes(path), before);

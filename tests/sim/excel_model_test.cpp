@@ -232,3 +232,57 @@ TEST_F(ExcelModelTest, WorkbookFilesThatAreNoWorkbooksAreRefused) {
 }
 
 }  // namespace
+
+// A workbook in a Protected View window: outside Workbooks, out of ActiveWorkbook's reach while
+// on top, refusing every change; Enable Editing opens it as any other workbook.
+TEST_F(ExcelModelTest, ProtectedViewWorkbookIsOutOfWorkbooksAndRefusesChangesUntilEditingIsEnabled) {
+  const std::wstring path = TempPath(L"kalsim_pv.xlsx");
+  {
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_TRUE(f);
+    fputs(R"({"sheets": [{"name": "Q1"}, {"name": "Q2"}]})", f);
+    fclose(f);
+  }
+  CTempPicture picture;
+  Open(1, 0, L"Mine.xlsx");
+  auto book = m_app->OpenInProtectedView(path);
+  EXPECT_EQ(m_excel.Obj(L"Workbooks").Long(L"Count"), 1);
+  EXPECT_FALSE(CDisp(m_excel.TryGet(L"ActiveWorkbook").value));
+  EXPECT_FALSE(CDisp(m_excel.TryGet(L"ActiveSheet").value));
+  CDisp window = m_excel.Obj(L"ProtectedViewWindows").Item(1);
+  EXPECT_EQ(m_excel.Obj(L"ProtectedViewWindows").Long(L"Count"), 1);
+  EXPECT_TRUE(CDisp(m_excel.TryGet(L"ActiveProtectedViewWindow").value));
+  CDisp wb = window.Obj(L"Workbook");
+  CDisp sheet = wb.Obj(L"Worksheets").Item(1);
+  const struct {
+    const char* what;
+    CCallResult result;
+  } refused[] = {
+      {"SetBackgroundPicture", sheet.TryCall(L"SetBackgroundPicture", {S(picture.Path())})},
+      {"Worksheet.Protect", sheet.TryCall(L"Protect", TextThen15Missing(L"pw"))},
+      {"Workbook.Protect", wb.TryCall(L"Protect", {S(L"pw"), B(true), B(false)})},
+      {"Saved", wb.TryPut(L"Saved", B(true))},
+      {"Worksheets.Add", wb.Obj(L"Worksheets").TryCall(L"Add")},
+  };
+  for (const auto& r : refused) {
+    EXPECT_EQ(r.result.hr, DISP_E_EXCEPTION) << r.what;
+    EXPECT_EQ(r.result.error, L"This command is not available when Excel is sandboxed.") << r.what;
+  }
+  EXPECT_TRUE(book->sheets[0]->background.empty());
+  EXPECT_EQ(wb.Str(L"Name"), L"kalsim_pv.xlsx");  // reading is allowed
+
+  const size_t before = m_app->EventLog().size();
+  ASSERT_EQ(window.TryCall(L"Edit").hr, S_OK);
+  EXPECT_EQ(m_excel.Obj(L"Workbooks").Long(L"Count"), 2);
+  EXPECT_EQ(m_excel.Obj(L"ProtectedViewWindows").Long(L"Count"), 0);
+  EXPECT_EQ(m_excel.Obj(L"ActiveWorkbook").Str(L"Name"), L"kalsim_pv.xlsx");
+  EXPECT_EQ(sheet.TryCall(L"SetBackgroundPicture", {S(picture.Path())}).hr, S_OK);
+  std::vector<std::wstring> events = Events();
+  events.erase(events.begin(), events.begin() + static_cast<long>(before));
+  EXPECT_EQ(events, (std::vector<std::wstring>{E(kEvtProtectedViewWindowBeforeEdit, L"kalsim_pv.xlsx"),
+                                               E(kal::kExcelEvtWorkbookOpen, L"kalsim_pv.xlsx"),
+                                               E(kal::kExcelEvtWorkbookDeactivate, L"Mine.xlsx"),
+                                               E(kal::kExcelEvtWorkbookActivate, L"kalsim_pv.xlsx")}));
+  EXPECT_EQ(window.TryGet(L"Workbook").scode, static_cast<HRESULT>(0x80010108L));  // the window is gone
+  DeleteFileW(path.c_str());
+}

@@ -55,7 +55,13 @@ void CDbwinListener::Run() {
   const char* base = static_cast<const char*>(m_view.Get());
   for (;;) {
     SetEvent(m_hBufferReady.Get());
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return;
+    // A writer that took the buffer and ended before it signalled its data (a process
+    // terminated inside OutputDebugString) would leave every later writer waiting out its
+    // timeout and dropping its line: the buffer is offered again after a quiet second.
+    // Writers hold "DBWinMutex" from taking the buffer to signalling, so no two can meet.
+    DWORD woke;
+    while ((woke = WaitForMultipleObjects(2, waits, FALSE, 1000)) == WAIT_TIMEOUT) SetEvent(m_hBufferReady.Get());
+    if (woke != WAIT_OBJECT_0) return;
     DWORD pid = 0;
     std::memcpy(&pid, base, sizeof(pid));
     const char* text = base + sizeof(DWORD);

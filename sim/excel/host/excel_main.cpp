@@ -9,7 +9,8 @@
 //   excel.exe /automation [-Embedding]        started by COM: serve Application; after Quit
 //                                             (or without UserControl) it ends once the last
 //                                             client reference is released
-// /personal opens a hidden PERSONAL.XLSB first; /e starts without a new blank workbook.
+// /personal opens a hidden PERSONAL.XLSB first; /e starts without a new blank workbook;
+// /protectedview opens the workbook in a Protected View window (as a file from the internet).
 // The exit code is the number of scenario steps that failed with "error:" (0 = all ran).
 #include <windows.h>
 
@@ -35,7 +36,7 @@ const CLocalServerClass kExcelClass = {L"Excel.Application", L"{00024500-0000-00
                                        L"Microsoft Excel Application"};
 
 struct CExcelOptions : CHostOptions {
-  bool bPersonal = false, bEmpty = false;
+  bool bPersonal = false, bEmpty = false, bProtectedView = false;
 };
 
 int Run(const CExcelOptions& o) {
@@ -65,7 +66,10 @@ int Run(const CExcelOptions& o) {
   if (!o.bAutomation) {
     try {
       if (!o.strDocument.empty()) {
-        app->OpenWorkbook(o.strDocument);
+        if (o.bProtectedView)
+          app->OpenInProtectedView(o.strDocument);
+        else
+          app->OpenWorkbook(o.strDocument);
       } else if (!o.bEmpty) {
         app->NewWorkbook();
       }
@@ -122,8 +126,8 @@ int Run(const CExcelOptions& o) {
 int wmain(int argc, wchar_t** argv) {
   CExcelOptions o;
   return HostMain(
-      argc, argv, o, {{L"personal", &o.bPersonal, nullptr}, {L"e", &o.bEmpty, nullptr}},
-      "usage: excel.exe [workbook] [/script file] [/version v] [/log file] [/dump file] [/noaddins] [/personal] [/e]\n"
+      argc, argv, o, {{L"personal", &o.bPersonal, nullptr}, {L"e", &o.bEmpty, nullptr}, {L"protectedview", &o.bProtectedView, nullptr}},
+      "usage: excel.exe [workbook] [/script file] [/version v] [/log file] [/dump file] [/noaddins] [/personal] [/e] [/protectedview]\n"
       "       excel.exe /regserver | /unregserver | /automation\n",
       [](bool bRegister, const std::wstring& exe) {
         return bRegister ? RegisterLocalServer(kExcelClass, exe) : UnregisterLocalServer(kExcelClass, exe);

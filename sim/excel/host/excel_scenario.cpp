@@ -58,6 +58,10 @@ std::wstring CExcelScenario::ApplyStep(const CScenarioStep& step) {
     m_app.SaveWorkbook(RequireActive(m_app));
   } else if (verb == L"saveas" && n >= 2) {
     m_app.SaveWorkbook(RequireActive(m_app), step.Rest(1));
+  } else if (verb == L"enable" && n == 2 && step.words[1] == L"editing") {
+    // The user's Enable Editing in the Protected View window on top.
+    if (!m_app.State().protectedViewOnTop) throw CScenarioUsage("no Protected View window is on top");
+    m_app.EnableEditing(m_app.State().protectedView.back());
   } else if (verb == L"close") {
     // "close" alone is the user closing the window: Excel asks to save a workbook whose Saved
     // is false (https://learn.microsoft.com/office/vba/api/excel.workbook.saved: "If true,
