@@ -23,7 +23,7 @@ class PptAddin : public CPptAddinTest {
  protected:
   const CShape& OnlyMark() {
     EXPECT_EQ(MasterNames(), std::vector<std::wstring>{kMark});
-    return *Pres().masterShapes.back();
+    return *Pres().designs[0]->masterShapes.back();
   }
 };
 
@@ -40,7 +40,7 @@ TEST_F(PptAddin, OpenStampsOneStyledMarkAfterRemovingTheOldOneAndLocksTheMasterV
   deck->window.viewType = kalsim::ppt::kViewSlideSorter;
   App().AddPresentation(deck, /*fireOpen=*/true);
   EXPECT_EQ(MasterNames(), (std::vector<std::wstring>{L"Title 1", kMark}));
-  const CShape& s = *Pres().masterShapes.back();
+  const CShape& s = *Pres().designs[0]->masterShapes.back();
   EXPECT_EQ(s.type, kalsim::ppt::kMsoTextEffect);
   EXPECT_EQ(s.presetTextEffect, 7);
   EXPECT_EQ(s.text.rfind(L"CONFIDENTIAL", 0), 0u);
@@ -195,13 +195,13 @@ TEST_F(PptAddin, FailedStepsAreSkipped) {
     kalsim::CSimFaults::Instance().Clear();
     size_t marks = 0;
     double left = 0;
-    for (const auto& s : Pres().masterShapes)
+    for (const auto& s : Pres().designs[0]->masterShapes)
       if (s->name == kMark && s->type == kalsim::ppt::kMsoTextEffect && s->fontSize == 40.0) {
         ++marks;
         left = s->left;
       }
     if (std::wstring(c.member) == L"ViewType" || std::wstring(c.member) == L"Count") {
-      EXPECT_EQ(Pres().masterShapes.size(), 2u);
+      EXPECT_EQ(Pres().designs[0]->masterShapes.size(), 2u);
     }
     EXPECT_EQ(marks, c.marks);
     if (c.marks) {

@@ -500,6 +500,8 @@ TEST_F(Removal, PowerPointOfTheUserServesTheRemovalAndKeepsItsPresentationSettin
   long reached = -1;
   for (int attempt = 0; attempt < 20 && (reached = ReachedPowerPointsPresentations()) != 1; ++attempt) ::Sleep(500);
   ASSERT_EQ(reached, 1) << "no client reached the user's PowerPoint: " << ReadFileBytes(log);
+  // PowerPoint starts with ppAlertsNone, the removal's own setting: the user chose all alerts.
+  ASSERT_TRUE(OnPowerPoint([](const kal::Dispatch& app) { (void)app.TryPut(L"DisplayAlerts", 2L); }));
   m_trace.Clear();
   const CRemovalRun run = Remove(3, marked);
   EXPECT_EQ(run.exitCode, 0);
