@@ -7,10 +7,12 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/automation.h"
 #include "core/com_util.h"
 #include "core/trace.h"
+#include "powerpoint/ppt_masters.h"
 #include "word/word_automation.h"
 
 namespace kal::powerpoint {
@@ -47,6 +49,7 @@ class CPptRemoval {
   int Start();
   int Open(const wchar_t* path);
   int DeleteMarks(bool* deleted);
+  int DeleteMasterMarks(const Dispatch& master, bool* deleted);
   int RepaintBackgrounds(bool* changed);
   const wchar_t* RepaintBackground(const Dispatch& slide);
   void CleanUp();
@@ -114,11 +117,23 @@ int CPptRemoval::Open(const wchar_t* path) {
   return kPptRemovalDone;
 }
 
-// Deletes every mark of the slide master; after a deletion the shape that moved into the
-// freed place is looked at next.
+// Deletes every mark of every design's slide master; after a deletion the shape that moved into
+// the freed place is looked at next. The given steps clean the one Presentation.SlideMaster,
+// the first design's only: a second design's master would keep its marks (and its slides show
+// them), so each master is cleaned. A master that cannot be read ends the removal unsaved, as
+// the one master's would.
 int CPptRemoval::DeleteMarks(bool* deleted) {
-  Dispatch master, shapes;
-  if (FAILED(TryGetObj(m_presentation, L"SlideMaster", &master))) return kPptRemovalNoMaster;
+  std::vector<Dispatch> masters;
+  if (FAILED(TryDesignMasters(m_presentation, &masters))) return kPptRemovalNoMaster;
+  for (const Dispatch& master : masters) {
+    const int result = DeleteMasterMarks(master, deleted);
+    if (result != kPptRemovalDone) return result;
+  }
+  return kPptRemovalDone;
+}
+
+int CPptRemoval::DeleteMasterMarks(const Dispatch& master, bool* deleted) {
+  Dispatch shapes;
   if (FAILED(TryGetObj(master, L"Shapes", &shapes))) return kPptRemovalNoShapes;
   long count = 0;
   if (FAILED(TryGetLong(shapes, L"Count", &count))) return kPptRemovalNoCount;

@@ -64,10 +64,16 @@ const CSimMemberTable& CPptApplication::Table() {
                return DispResult(MakeWindowObject(Self(a), a.m_state.active));
              })
         // https://learn.microsoft.com/office/vba/api/powerpoint.application.visible: MsoTriState.
+        // Setting msoFalse raises PowerPoint's run-time error; the page is silent (unverified:
+        // the text is the message PowerPoint gives).
         .Prop(L"Visible", [](A& a) { return CSimVariant::Int(a.m_state.visible ? kMsoTrue : kMsoFalse); },
-              [](A& a, const VARIANT& v) { a.m_state.visible = ToLong(v) != 0; })
+              [](A& a, const VARIANT& v) {
+                if (ToLong(v) == kMsoFalse)
+                  ThrowPpt(L"Application.Visible : Invalid request.  Hiding the application window is not allowed.");
+                a.m_state.visible = true;
+              })
         // https://learn.microsoft.com/office/vba/api/powerpoint.application.displayalerts:
-        // PpAlertLevel, ppAlertsNone 1 or ppAlertsAll 2.
+        // PpAlertLevel, ppAlertsNone 1 or ppAlertsAll 2 (starting at ppAlertsNone).
         .Prop(L"DisplayAlerts", [](A& a) { return CSimVariant::Int(a.m_state.displayAlerts); },
               [](A& a, const VARIANT& v) {
                 long level = ToLong(v);

@@ -69,22 +69,51 @@ ShapePtr ShapeFromJson(const json& j, long id) {
   return s;
 }
 
+json MasterToJson(const CDesign& d) {
+  json shapes = json::array();
+  for (const auto& s : d.masterShapes) shapes.push_back(ShapeToJson(*s));
+  return json{{"shapes", shapes}, {"background", FillToJson(d.masterBackground)}};
+}
+
+json LayoutsToJson(const CDesign& d) {
+  json layouts = json::array();
+  for (const auto& l : d.layouts) layouts.push_back(json{{"name", ToUtf8(l.name)}, {"displayMasterShapes", l.displayMasterShapes}});
+  return layouts;
+}
+
+// A design from its master object and layout list (either may be missing).
+DesignPtr DesignFromJson(const std::wstring& name, const json* master, const json* layouts, CPresentation& p) {
+  auto d = std::make_shared<CDesign>();
+  d->name = name;
+  if (master && master->is_object()) {
+    if (master->contains("shapes") && (*master)["shapes"].is_array())
+      for (const auto& s : (*master)["shapes"]) d->masterShapes.push_back(ShapeFromJson(s, p.nextId++));
+    if (master->contains("background")) d->masterBackground = FillFromJson((*master)["background"]);
+  }
+  if (layouts && layouts->is_array())
+    for (const auto& l : *layouts) d->layouts.push_back(CLayout{Str(l, "name", L"Layout"), l.value("displayMasterShapes", true)});
+  if (d->layouts.empty()) d->layouts = MakeDesign(name)->layouts;
+  return d;
+}
+
+const json* Member(const json& j, const char* key) { return j.contains(key) ? &j[key] : nullptr; }
+
 }  // namespace
 
 json PresentationToJson(const CPresentation& p) {
-  json shapes = json::array();
-  for (const auto& s : p.masterShapes) shapes.push_back(ShapeToJson(*s));
-  json layouts = json::array();
-  for (const auto& l : p.layouts) layouts.push_back(json{{"name", ToUtf8(l.name)}, {"displayMasterShapes", l.displayMasterShapes}});
+  json designs = json::array();
+  for (const auto& d : p.designs)
+    designs.push_back(json{{"name", ToUtf8(d->name)}, {"master", MasterToJson(*d)}, {"layouts", LayoutsToJson(*d)}});
   json slides = json::array();
   for (const auto& s : p.slides)
-    slides.push_back(json{{"layout", s->layout + 1}, {"text", ToUtf8(s->text)}, {"followMasterBackground", s->followMasterBackground},
+    slides.push_back(json{{"design", s->design + 1}, {"layout", s->layout + 1}, {"text", ToUtf8(s->text)},
+                          {"followMasterBackground", s->followMasterBackground},
                           {"displayMasterShapes", s->displayMasterShapes}, {"background", FillToJson(s->background)},
                           {"showsMasterShapes", ShowsMasterShapes(p, *s)}, {"shownBackground", FillToJson(ShownBackground(p, *s))}});
+  const CDesign& first = *p.designs.front();
   return json{{"name", ToUtf8(p.name)}, {"path", ToUtf8(p.path)}, {"modifyPassword", ToUtf8(p.modifyPassword)},
-              {"readOnly", p.readOnly}, {"saved", p.saved}, {"hasWindow", p.hasWindow},
-              {"master", {{"shapes", shapes}, {"background", FillToJson(p.masterBackground)}}}, {"layouts", layouts},
-              {"slides", slides},
+              {"readOnly", p.readOnly}, {"saved", p.saved}, {"hasWindow", p.hasWindow}, {"designs", designs},
+              {"master", MasterToJson(first)}, {"layouts", LayoutsToJson(first)}, {"slides", slides},
               {"view", {{"type", p.window.viewType}, {"currentSlide", p.window.currentSlide + 1}, {"masterViewItem", p.window.masterViewItem}}}};
 }
 
@@ -94,21 +123,20 @@ PresentationPtr PresentationFromJson(const json& j) {
   p->name = Str(j, "name", L"Presentation.pptx");
   p->modifyPassword = Str(j, "modifyPassword", L"");
   p->readOnly = j.value("readOnly", false);
-  if (j.contains("master") && j["master"].is_object()) {
-    const json& m = j["master"];
-    if (m.contains("shapes") && m["shapes"].is_array())
-      for (const auto& s : m["shapes"]) p->masterShapes.push_back(ShapeFromJson(s, p->nextId++));
-    if (m.contains("background")) p->masterBackground = FillFromJson(m["background"]);
+  if (j.contains("designs") && j["designs"].is_array() && !j["designs"].empty()) {
+    for (const auto& d : j["designs"])
+      if (d.is_object()) p->designs.push_back(DesignFromJson(Str(d, "name", L"Office Theme"), Member(d, "master"), Member(d, "layouts"), *p));
   }
-  if (j.contains("layouts") && j["layouts"].is_array())
-    for (const auto& l : j["layouts"]) p->layouts.push_back(CLayout{Str(l, "name", L"Layout"), l.value("displayMasterShapes", true)});
-  if (p->layouts.empty()) p->layouts = {CLayout{L"Title Slide", true}, CLayout{L"Title and Content", true}};
+  if (p->designs.empty()) p->designs.push_back(DesignFromJson(L"Office Theme", Member(j, "master"), Member(j, "layouts"), *p));
   if (j.contains("slides") && j["slides"].is_array()) {
     for (const auto& s : j["slides"]) {
       auto slide = std::make_shared<CSlide>();
       slide->id = 255 + p->nextId++;
+      const long design = s.value("design", 1L);
+      slide->design = design >= 1 && static_cast<size_t>(design) <= p->designs.size() ? static_cast<size_t>(design - 1) : 0;
       const long layout = s.value("layout", 1L);
-      slide->layout = layout >= 1 && static_cast<size_t>(layout) <= p->layouts.size() ? static_cast<size_t>(layout - 1) : 0;
+      const size_t layouts = DesignOf(*p, *slide).layouts.size();
+      slide->layout = layout >= 1 && static_cast<size_t>(layout) <= layouts ? static_cast<size_t>(layout - 1) : 0;
       slide->text = Str(s, "text", L"");
       slide->followMasterBackground = s.value("followMasterBackground", true);
       slide->displayMasterShapes = s.value("displayMasterShapes", true);

@@ -3,18 +3,22 @@
 // Presentation format (every key optional; defaults are a new presentation's):
 // {
 //   "name": "deck.pptx", "modifyPassword": "", "readOnly": false, "saved": true,
-//   "master": {"shapes": [SHAPE, ...], "background": FILL},
-//   "layouts": [{"name": "Title Slide", "displayMasterShapes": true}, ...],
-//   "slides": [{"layout": 1 (1-based), "text": "", "followMasterBackground": true,
-//               "displayMasterShapes": true, "background": FILL}, ...],
+//   "designs": [{"name": "Office Theme", "master": MASTER, "layouts": LAYOUTS}, ...],
+//   "master": MASTER, "layouts": LAYOUTS,     (read only without "designs": one design)
+//   "slides": [{"design": 1, "layout": 1 (1-based, of its design), "text": "",
+//               "followMasterBackground": true, "displayMasterShapes": true, "background": FILL}, ...],
 //   "view": {"type": 9 (PpViewType), "currentSlide": 1}
 // }
 // SHAPE: {"name", "type" (MsoShapeType: 15 WordArt, 1 AutoShape, 13 picture), "text",
 //   "fontName", "fontSize", "fontBold", "fontItalic", "presetTextEffect", "normalizedHeight",
 //   "textRgb", "shadow": {"transparency", "rgb"}, "fill": FILL, "rotation", "lockAspectRatio",
 //   "left", "top", "width", "height", "pictureColorType", "brightness"}
+// MASTER: {"shapes": [SHAPE, ...], "background": FILL}
+// LAYOUTS: [{"name": "Title Slide", "displayMasterShapes": true}, ...]
 // FILL: {"visible", "rgb" (R + 256 G + 65536 B), "schemeColor", "transparency" (0..1), "solid"}
-// Dumps add, per slide, "showsMasterShapes" and "shownBackground" (what the slide displays).
+// Written files and dumps carry "designs" and, for readers of the one-master form, "master" and
+// "layouts" of the first design (the master Presentation.SlideMaster returns); they add, per
+// slide, "showsMasterShapes" and "shownBackground" (what the slide displays).
 #pragma once
 #include <nlohmann/json.hpp>
 

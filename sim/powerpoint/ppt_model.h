@@ -50,12 +50,15 @@ enum class PasswordAnswer { Cancel, ReadOnly, Password };
 struct CPptAppState {
   std::wstring version = L"16.0";
   bool visible = true;
-  long displayAlerts = 2;  // ppAlertsAll
+  // https://learn.microsoft.com/office/vba/api/powerpoint.application.displayalerts: "when
+  // PowerPoint begins, it is reset to ppAlertsNone".
+  long displayAlerts = 1;
   bool quitRequested = false;
   std::vector<PresentationPtr> presentations;  // in opening order
   PresentationPtr active;                      // the presentation of the active document window
   long untitledCount = 0;
   std::vector<CPptCommand> commands;
+  std::shared_ptr<CShape> pickedUp;  // the formatting Shape.PickUp copied, for Shape.Apply
 };
 
 class CPptApplication : public CSimDispatch {
@@ -120,10 +123,11 @@ DispPtr MakePresentationsObject(AppPtr app);
 DispPtr MakePresentationObject(AppPtr app, PresentationPtr p);
 DispPtr MakeWindowObject(AppPtr app, PresentationPtr p);
 DispPtr MakeSlideObject(AppPtr app, PresentationPtr p, SlidePtr slide);
-DispPtr MakeMasterObject(AppPtr app, PresentationPtr p);
+DispPtr MakeMasterObject(AppPtr app, PresentationPtr p, DesignPtr design);
+DispPtr MakeDesignObject(AppPtr app, PresentationPtr p, DesignPtr design);
 DispPtr MakeSlidesObject(AppPtr app, PresentationPtr p);
 DispPtr MakeShapeObject(AppPtr app, PresentationPtr p, ShapePtr shape);
-DispPtr MakeMasterShapesObject(AppPtr app, PresentationPtr p);
+DispPtr MakeMasterShapesObject(AppPtr app, PresentationPtr p, DesignPtr design);
 DispPtr MakeShapeRangeObject(AppPtr app, PresentationPtr p, std::vector<ShapePtr> shapes);
 
 }  // namespace kalsim::ppt

@@ -1,5 +1,5 @@
-// PowerPoint's Presentations, Presentation, DocumentWindow, Selection, Slides, Slide and
-// SlideMaster objects.
+// PowerPoint's Presentations, Presentation, DocumentWindow, Selection, Slides, Slide, Designs,
+// Design and Master objects.
 #include "sim/powerpoint/ppt_objects.h"
 
 #include "sim/powerpoint/ppt_json.h"
@@ -54,6 +54,28 @@ class CPresentationsObject : public CPptObject {
   }
 };
 
+// https://learn.microsoft.com/office/vba/api/powerpoint.designs.item: Item(Index), "the name or
+// index number of the single object in the collection to be returned".
+class CDesignsObject : public CPptObject {
+ public:
+  CDesignsObject(AppPtr app, PresentationPtr p) : CPptObject(Table(), std::move(app), std::move(p)) {}
+  static const CSimMemberTable& Table() {
+    static CSimMemberTable table = [] {
+      CSimMemberTable t(L"Designs");
+      using T = CDesignsObject;
+      CSimTableBuilder<T>(t)
+          .Get(L"Count", [](T& o) { return CSimVariant::Int(static_cast<long>(o.Pres().designs.size())); })
+          .Method(L"Item", {L"Index"},
+                  [](T& o, const CSimArgs& args) {
+                    return DispResult(MakeDesignObject(o.m_app, o.m_p, NamedItem(L"Designs", args, o.Pres().designs)));
+                  })
+          .Default(L"Item");
+      return t;
+    }();
+    return table;
+  }
+};
+
 class CPresentationObject : public CPptObject {
  public:
   CPresentationObject(AppPtr app, PresentationPtr p) : CPptObject(Table(), std::move(app), std::move(p)) {}
@@ -66,7 +88,11 @@ class CPresentationObject : public CPptObject {
           .Get(L"FullName", [](T& o) { return CSimVariant::Str(o.Pres().path.empty() ? o.Pres().name : o.Pres().path); })
           .Get(L"ReadOnly", [](T& o) { return Tri(o.Pres().readOnly); })
           .Prop(L"Saved", [](T& o) { return Tri(o.Pres().saved); }, [](T& o, const VARIANT& v) { o.Pres().saved = TriArg(v); })
-          .Get(L"SlideMaster", [](T& o) { o.Pres(); return DispResult(MakeMasterObject(o.m_app, o.m_p)); })
+          // https://learn.microsoft.com/office/vba/api/powerpoint.presentation.slidemaster: "the
+          // slide master"; with several designs, the first design's master.
+          .Get(L"SlideMaster", [](T& o) { return DispResult(MakeMasterObject(o.m_app, o.m_p, o.Pres().designs.front())); })
+          // https://learn.microsoft.com/office/vba/api/powerpoint.presentation.designs
+          .Get(L"Designs", [](T& o) { o.Pres(); return DispResult(MakeSim<CDesignsObject>(o.m_app, o.m_p)); })
           .Get(L"Slides", [](T& o) { o.Pres(); return DispResult(MakeSlidesObject(o.m_app, o.m_p)); })
           .Method(L"Save", {}, [](T& o, const CSimArgs&) { o.m_app->SavePresentation(o.Pres()); return CSimVariant(); })
           .Method(L"SaveAs", {L"FileName"},
@@ -151,6 +177,10 @@ class CSlideObject : public CPptObject {
     if (m_slide->deleted) ThrowPpt(L"Slide (unknown member) : Object does not exist.");
     return *m_slide;
   }
+  DesignPtr DesignPtrOf() {
+    const CSlide& s = Live();
+    return m_p->designs[s.design < m_p->designs.size() ? s.design : 0];
+  }
   static const CSimMemberTable& Table() {
     static CSimMemberTable table = [] {
       CSimMemberTable t(L"Slide");
@@ -164,12 +194,15 @@ class CSlideObject : public CPptObject {
                    if (o.m_p->slides[i] == o.m_slide) return CSimVariant::Int(static_cast<long>(i + 1));
                  return CSimVariant::Int(0);
                })
+          // https://learn.microsoft.com/office/vba/api/powerpoint.slide.design and .master
+          .Get(L"Design", [](T& o) { return DispResult(MakeDesignObject(o.m_app, o.m_p, o.DesignPtrOf())); })
+          .Get(L"Master", [](T& o) { return DispResult(MakeMasterObject(o.m_app, o.m_p, o.DesignPtrOf())); })
           .Get(L"Background", [](T& o) { o.Live(); return DispResult(MakeSim<CBackgroundObject>(o.m_app, o.m_p, o.m_slide)); })
           .Prop(L"FollowMasterBackground", [](T& o) { return Tri(o.Live().followMasterBackground); },
                 [](T& o, const VARIANT& v) {
                   CSlide& s = o.Live();
                   // A slide that stops following starts from what it showed.
-                  if (s.followMasterBackground && !TriArg(v)) s.background = o.m_p->masterBackground;
+                  if (s.followMasterBackground && !TriArg(v)) s.background = DesignOf(*o.m_p, s).masterBackground;
                   s.followMasterBackground = TriArg(v);
                   MarkChanged(*o.m_p);
                 })
@@ -183,8 +216,12 @@ class CSlideObject : public CPptObject {
     return table;
   }
 
-  // https://learn.microsoft.com/office/vba/api/powerpoint.slide.background: the fill the slide
-  // shows, the master's while the slide follows the master background.
+  // https://learn.microsoft.com/office/vba/api/powerpoint.slide.background: the slide's own
+  // background, whenever its Fill was taken; "if you use the Background property to set the
+  // background for an individual slide without changing the slide master, the
+  // FollowMasterBackground property for that slide must be set to False". While the slide
+  // follows, its fill reads as the master's and refuses changes (unverified: the reference does
+  // not say what a change does then; refusing is the stricter answer).
   class CBackgroundObject : public CPptObject {
    public:
     CBackgroundObject(AppPtr app, PresentationPtr p, SlidePtr slide)
@@ -194,9 +231,16 @@ class CSlideObject : public CPptObject {
         CSimMemberTable t(L"ShapeRange");  // Slide.Background is a ShapeRange
         using T = CBackgroundObject;
         CSimTableBuilder<T>(t).Get(L"Fill", [](T& o) {
-          CPresentation& p = o.Pres();
-          CFill* fill = o.m_slide->followMasterBackground ? &p.masterBackground : &o.m_slide->background;
-          return DispResult(MakeFillObject(o.m_app, o.m_p, o.m_slide, fill));
+          o.Pres();
+          PresentationPtr p = o.m_p;
+          SlidePtr slide = o.m_slide;
+          return DispResult(MakeFillObject(o.m_app, o.m_p, o.m_slide, [p, slide](bool forWrite) -> CFill* {
+            if (slide->deleted) ThrowPpt(L"Slide (unknown member) : Object does not exist.");
+            if (!slide->followMasterBackground) return &slide->background;
+            if (forWrite)
+              ThrowPpt(L"FillFormat (unknown member) : Invalid request.  The slide follows the master background.");
+            return &DesignOf(*p, *slide).masterBackground;
+          }));
         });
         return t;
       }();
@@ -240,18 +284,49 @@ class CSlidesObject : public CPptObject {
 
 class CMasterObject : public CPptObject {
  public:
-  CMasterObject(AppPtr app, PresentationPtr p) : CPptObject(Table(), std::move(app), std::move(p)) {}
+  CMasterObject(AppPtr app, PresentationPtr p, DesignPtr design)
+      : CPptObject(Table(), std::move(app), std::move(p)), m_design(std::move(design)) {}
   static const CSimMemberTable& Table() {
     static CSimMemberTable table = [] {
       CSimMemberTable t(L"Master");
       using T = CMasterObject;
       CSimTableBuilder<T>(t)
-          .Get(L"Name", [](T& o) { o.Pres(); return CSimVariant::Str(L"Office Theme"); })
-          .Get(L"Shapes", [](T& o) { o.Pres(); return DispResult(MakeMasterShapesObject(o.m_app, o.m_p)); });
+          .Get(L"Name", [](T& o) { o.Pres(); return CSimVariant::Str(o.m_design->name); })
+          // https://learn.microsoft.com/office/vba/api/powerpoint.master.design
+          .Get(L"Design", [](T& o) { o.Pres(); return DispResult(MakeDesignObject(o.m_app, o.m_p, o.m_design)); })
+          .Get(L"Shapes", [](T& o) { o.Pres(); return DispResult(MakeMasterShapesObject(o.m_app, o.m_p, o.m_design)); });
       return t;
     }();
     return table;
   }
+  DesignPtr m_design;
+};
+
+// https://learn.microsoft.com/office/vba/api/powerpoint.design: a design and its slide master
+// (https://learn.microsoft.com/office/vba/api/powerpoint.design.slidemaster).
+class CDesignObject : public CPptObject {
+ public:
+  CDesignObject(AppPtr app, PresentationPtr p, DesignPtr design)
+      : CPptObject(Table(), std::move(app), std::move(p)), m_design(std::move(design)) {}
+  static const CSimMemberTable& Table() {
+    static CSimMemberTable table = [] {
+      CSimMemberTable t(L"Design");
+      using T = CDesignObject;
+      CSimTableBuilder<T>(t)
+          .Get(L"Name", [](T& o) { o.Pres(); return CSimVariant::Str(o.m_design->name); })
+          .Get(L"Index",
+               [](T& o) {
+                 const auto& list = o.Pres().designs;
+                 for (size_t i = 0; i < list.size(); ++i)
+                   if (list[i] == o.m_design) return CSimVariant::Int(static_cast<long>(i + 1));
+                 ThrowPpt(L"Design (unknown member) : Object does not exist.");
+               })
+          .Get(L"SlideMaster", [](T& o) { o.Pres(); return DispResult(MakeMasterObject(o.m_app, o.m_p, o.m_design)); });
+      return t;
+    }();
+    return table;
+  }
+  DesignPtr m_design;
 };
 
 }  // namespace
@@ -262,7 +337,12 @@ DispPtr MakeWindowObject(AppPtr app, PresentationPtr p) { return MakeSim<CWindow
 DispPtr MakeSlideObject(AppPtr app, PresentationPtr p, SlidePtr slide) {
   return MakeSim<CSlideObject>(std::move(app), std::move(p), std::move(slide));
 }
-DispPtr MakeMasterObject(AppPtr app, PresentationPtr p) { return MakeSim<CMasterObject>(std::move(app), std::move(p)); }
+DispPtr MakeMasterObject(AppPtr app, PresentationPtr p, DesignPtr design) {
+  return MakeSim<CMasterObject>(std::move(app), std::move(p), std::move(design));
+}
+DispPtr MakeDesignObject(AppPtr app, PresentationPtr p, DesignPtr design) {
+  return MakeSim<CDesignObject>(std::move(app), std::move(p), std::move(design));
+}
 DispPtr MakeSlidesObject(AppPtr app, PresentationPtr p) { return MakeSim<CSlidesObject>(std::move(app), std::move(p)); }
 
 }  // namespace kalsim::ppt

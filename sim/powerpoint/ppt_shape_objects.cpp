@@ -202,16 +202,42 @@ void AddShapeMembers(CSimTableBuilder<T>& b) {
       .Method(L"IncrementTop", {L"Increment"},
               [](T& o, const CSimArgs& a) { double d = a.Double(0); o.Edit([&](CShape& s) { s.top += d; }); return CSimVariant(); })
       .Get(L"TextEffect", [](T& o) { WordArt(o); return DispResult(PartOf<CTextEffectObject>(o)); })
-      .Get(L"TextFrame", [](T& o) { return DispResult(PartOf<CTextFrameObject>(o)); })
+      // https://learn.microsoft.com/office/vba/api/powerpoint.shape.hastextframe and
+      // https://learn.microsoft.com/previous-versions/office/developer/office-2010/ff763391(v=office.14)
+      // ("use the HasTextFrame property to determine whether a shape contains a text frame
+      // before you apply the TextFrame property"): TextFrame of a shape without one raises.
+      .Get(L"HasTextFrame", [](T& o) { return Tri(HasTextFrame(o.One(), o.m_app->MajorVersion())); })
+      .Get(L"TextFrame", [](T& o) {
+        if (!HasTextFrame(o.One(), o.m_app->MajorVersion()))
+          ThrowPpt(L"Shape.TextFrame : Invalid request.  This shape does not have a text frame.");
+        return DispResult(PartOf<CTextFrameObject>(o));
+      })
       .Get(L"Shadow", [](T& o) { return DispResult(PartOf<CShadowObject>(o)); })
       .Get(L"Fill", [](T& o) {
         CShape& s = o.One();
         return DispResult(MakeFillObject(o.m_app, o.m_p, o.m_shapes.front(), &s.fill));
       })
       .Get(L"PictureFormat", [](T& o) { return DispResult(PartOf<CPictureFormatObject>(o)); })
-      // https://learn.microsoft.com/office/vba/api/powerpoint.shape.apply: applies the
-      // formatting picked up with PickUp; nothing picked up changes nothing (unverified).
-      .Method(L"Apply", {}, [](T& o, const CSimArgs&) { o.Live(); return CSimVariant(); })
+      // https://learn.microsoft.com/office/vba/api/powerpoint.shape.pickup and .apply: Apply
+      // gives the shape the formatting PickUp copied (fill and shadow here). With nothing picked
+      // up it raises: PowerPoint's page is silent (unverified); Publisher's Shape.Apply page
+      // (https://learn.microsoft.com/previous-versions/office/developer/office-2007/aa437082(v=office.12))
+      // says "if you do not first use the PickUp method ... an error occurs".
+      .Method(L"PickUp", {}, [](T& o, const CSimArgs&) {
+        o.m_app->State().pickedUp = std::make_shared<CShape>(o.One());
+        return CSimVariant();
+      })
+      .Method(L"Apply", {}, [](T& o, const CSimArgs&) {
+        o.Live();
+        const auto picked = o.m_app->State().pickedUp;
+        if (!picked) ThrowPpt(L"Shape.Apply : Invalid request.  No formatting has been picked up.");
+        o.Edit([&](CShape& s) {
+          s.fill = picked->fill;
+          s.shadowTransparency = picked->shadowTransparency;
+          s.shadowRgb = picked->shadowRgb;
+        });
+        return CSimVariant();
+      })
       .Method(L"Delete", {}, [](T& o, const CSimArgs&) {
         for (const auto& s : std::vector<ShapePtr>(o.Live())) DeleteMasterShape(*o.m_p, s);
         return CSimVariant();
@@ -257,36 +283,29 @@ class CShapeRangeObject : public CShapesPart {
 
 class CMasterShapesObject : public CPptObject {
  public:
-  CMasterShapesObject(AppPtr app, PresentationPtr p) : CPptObject(Table(), std::move(app), std::move(p)) {}
+  CMasterShapesObject(AppPtr app, PresentationPtr p, DesignPtr design)
+      : CPptObject(Table(), std::move(app), std::move(p)), m_design(std::move(design)) {}
+  std::vector<ShapePtr>& List() {
+    Pres();
+    return m_design->masterShapes;
+  }
   static const CSimMemberTable& Table() {
     static CSimMemberTable table = [] {
       CSimMemberTable t(L"Shapes");
       using T = CMasterShapesObject;
       CSimTableBuilder<T>(t)
-          .Get(L"Count", [](T& o) { return CSimVariant::Int(static_cast<long>(o.Pres().masterShapes.size())); })
+          .Get(L"Count", [](T& o) { return CSimVariant::Int(static_cast<long>(o.List().size())); })
           // https://learn.microsoft.com/office/vba/api/powerpoint.shapes.item: an index or a
           // name; with repeated names the first shape of that name.
           .Method(L"Item", {L"Index"},
                   [](T& o, const CSimArgs& args) {
-                    auto& list = o.Pres().masterShapes;
-                    const VARIANT* index = args.Raw(0);
-                    if (index && (index->vt == VT_BSTR || index->vt == (VT_BSTR | VT_BYREF))) {
-                      const std::wstring name = args.Str(0);
-                      for (const auto& s : list)
-                        if (s->name == name) return DispResult(MakeShapeObject(o.m_app, o.m_p, s));
-                      ThrowPpt(L"Shapes.Item : Item " + name + L" not found in the Shapes collection.");
-                    }
-                    long i = args.Int(0);
-                    if (i < 1 || static_cast<size_t>(i) > list.size())
-                      ThrowPpt(L"Shapes.Item : Integer out of range. " + std::to_wstring(i) + L" is not in the valid range of 1 to " +
-                               std::to_wstring(list.size()) + L".");
-                    return DispResult(MakeShapeObject(o.m_app, o.m_p, list[i - 1]));
+                    return DispResult(MakeShapeObject(o.m_app, o.m_p, NamedItem(L"Shapes", args, o.List())));
                   })
           // https://learn.microsoft.com/office/vba/api/powerpoint.shapes.addtexteffect:
           // AddTextEffect(PresetTextEffect, Text, FontName, FontSize, FontBold, FontItalic, Left, Top).
           .Method(L"AddTextEffect", {L"PresetTextEffect", L"Text", L"FontName", L"FontSize", L"FontBold", L"FontItalic", L"Left", L"Top"},
                   [](T& o, const CSimArgs& a) {
-                    auto s = AddTextEffect(o.Pres(), a.Int(0), a.Str(1), a.Str(2), a.Double(3), a.Int(4) != 0, a.Int(5) != 0,
+                    auto s = AddTextEffect(o.Pres(), *o.m_design, a.Int(0), a.Str(1), a.Str(2), a.Double(3), a.Int(4) != 0, a.Int(5) != 0,
                                            a.Double(6), a.Double(7));
                     return DispResult(MakeShapeObject(o.m_app, o.m_p, s));
                   })
@@ -295,16 +314,21 @@ class CMasterShapesObject : public CPptObject {
     }();
     return table;
   }
+  DesignPtr m_design;
 };
 
 class CFillObject : public CPptObject {
  public:
-  CFillObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, CFill* fill)
-      : CPptObject(Table(), std::move(app), std::move(p)), m_owner(std::move(owner)), m_fill(fill) {}
+  CFillObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, FillAccess fill)
+      : CPptObject(Table(), std::move(app), std::move(p)), m_owner(std::move(owner)), m_fill(std::move(fill)) {}
+  const CFill& Read() {
+    Pres();
+    return *m_fill(false);
+  }
   template <class F>
   void Edit(F change) {
     Pres();
-    change(*m_fill);
+    change(*m_fill(true));
     MarkChanged(*m_p);
   }
   static const CSimMemberTable& Table() {
@@ -312,18 +336,22 @@ class CFillObject : public CPptObject {
       CSimMemberTable t(L"FillFormat");
       using T = CFillObject;
       CSimTableBuilder<T>(t)
-          .Prop(L"Visible", [](T& o) { o.Pres(); return Tri(o.m_fill->visible); },
+          .Prop(L"Visible", [](T& o) { return Tri(o.Read().visible); },
                 [](T& o, const VARIANT& v) { o.Edit([&](CFill& f) { f.visible = TriArg(v); }); })
           // https://learn.microsoft.com/office/vba/api/powerpoint.fillformat.transparency: 0.0 to 1.0.
-          .Prop(L"Transparency", [](T& o) { o.Pres(); return Single(o.m_fill->transparency); },
+          .Prop(L"Transparency", [](T& o) { return Single(o.Read().transparency); },
                 [](T& o, const VARIANT& v) {
                   double value = ToDouble(v);
                   if (value < 0 || value > 1) ThrowPpt(L"FillFormat.Transparency : The specified value is out of range.");
                   o.Edit([&](CFill& f) { f.transparency = value; });
                 })
           .Get(L"ForeColor", [](T& o) {
-            o.Pres();
-            return DispResult(MakeColorObject(o.m_app, o.m_p, o.m_owner, &o.m_fill->foreRgb, &o.m_fill->schemeColor));
+            o.Read();
+            FillAccess fill = o.m_fill;
+            return DispResult(MakeColorObject(o.m_app, o.m_p, o.m_owner, [fill](bool forWrite) {
+              CFill* f = fill(forWrite);
+              return CColorRef{&f->foreRgb, &f->schemeColor};
+            }));
           })
           .Method(L"Solid", {}, [](T& o, const CSimArgs&) { o.Edit([&](CFill& f) { f.solid = true; }); return CSimVariant(); });
       return t;
@@ -331,37 +359,45 @@ class CFillObject : public CPptObject {
     return table;
   }
   std::shared_ptr<void> m_owner;  // keeps the shape or slide holding the fill alive
-  CFill* m_fill;
+  FillAccess m_fill;
 };
 
 class CColorObject : public CPptObject {
  public:
-  CColorObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, long* rgb, long* scheme)
-      : CPptObject(Table(), std::move(app), std::move(p)), m_owner(std::move(owner)), m_rgb(rgb), m_scheme(scheme) {}
+  CColorObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, ColorAccess color)
+      : CPptObject(Table(), std::move(app), std::move(p)), m_owner(std::move(owner)), m_color(std::move(color)) {}
+  CColorRef Read() {
+    Pres();
+    return m_color(false);
+  }
+  CColorRef Write() {
+    Pres();
+    CColorRef c = m_color(true);
+    MarkChanged(*m_p);
+    return c;
+  }
   static const CSimMemberTable& Table() {
     static CSimMemberTable table = [] {
       CSimMemberTable t(L"ColorFormat");
       using T = CColorObject;
       CSimTableBuilder<T>(t)
-          .Prop(L"RGB", [](T& o) { o.Pres(); return CSimVariant::Int(*o.m_rgb); },
+          .Prop(L"RGB", [](T& o) { return CSimVariant::Int(*o.Read().rgb); },
                 [](T& o, const VARIANT& v) {
                   long rgb = ToLong(v);
                   if (rgb < 0 || rgb > 0xFFFFFF) ThrowPpt(L"ColorFormat.RGB : The specified value is out of range.");
-                  o.Pres();
-                  *o.m_rgb = rgb;
-                  if (o.m_scheme) *o.m_scheme = 0;
-                  MarkChanged(*o.m_p);
+                  CColorRef c = o.Write();
+                  *c.rgb = rgb;
+                  if (c.scheme) *c.scheme = 0;
                 })
           // https://learn.microsoft.com/office/vba/api/powerpoint.colorformat.schemecolor:
           // PpColorSchemeIndex 1 (ppBackground) to 8.
-          .Prop(L"SchemeColor", [](T& o) { o.Pres(); return CSimVariant::Int(o.m_scheme ? *o.m_scheme : 0); },
+          .Prop(L"SchemeColor", [](T& o) { CColorRef c = o.Read(); return CSimVariant::Int(c.scheme ? *c.scheme : 0); },
                 [](T& o, const VARIANT& v) {
                   long index = ToLong(v);
-                  if (!o.m_scheme || index < 1 || index > 8) ThrowPpt(L"ColorFormat.SchemeColor : The specified value is out of range.");
-                  o.Pres();
-                  *o.m_scheme = index;
-                  if (index == 1) *o.m_rgb = 0xFFFFFF;  // the default scheme's background is white
-                  MarkChanged(*o.m_p);
+                  if (!o.Read().scheme || index < 1 || index > 8) ThrowPpt(L"ColorFormat.SchemeColor : The specified value is out of range.");
+                  CColorRef c = o.Write();
+                  *c.scheme = index;
+                  if (index == 1) *c.rgb = 0xFFFFFF;  // the default scheme's background is white
                 })
           .Default(L"RGB");
       return t;
@@ -369,8 +405,7 @@ class CColorObject : public CPptObject {
     return table;
   }
   std::shared_ptr<void> m_owner;
-  long* m_rgb;
-  long* m_scheme;
+  ColorAccess m_color;
 };
 
 }  // namespace
@@ -378,15 +413,23 @@ class CColorObject : public CPptObject {
 DispPtr MakeShapeObject(AppPtr app, PresentationPtr p, ShapePtr shape) {
   return MakeSim<CShapeObject>(std::move(app), std::move(p), std::move(shape));
 }
-DispPtr MakeMasterShapesObject(AppPtr app, PresentationPtr p) { return MakeSim<CMasterShapesObject>(std::move(app), std::move(p)); }
+DispPtr MakeMasterShapesObject(AppPtr app, PresentationPtr p, DesignPtr design) {
+  return MakeSim<CMasterShapesObject>(std::move(app), std::move(p), std::move(design));
+}
 DispPtr MakeShapeRangeObject(AppPtr app, PresentationPtr p, std::vector<ShapePtr> shapes) {
   return MakeSim<CShapeRangeObject>(std::move(app), std::move(p), std::move(shapes));
 }
+DispPtr MakeFillObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, FillAccess fill) {
+  return MakeSim<CFillObject>(std::move(app), std::move(p), std::move(owner), std::move(fill));
+}
 DispPtr MakeFillObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, CFill* fill) {
-  return MakeSim<CFillObject>(std::move(app), std::move(p), std::move(owner), fill);
+  return MakeFillObject(std::move(app), std::move(p), std::move(owner), [fill](bool) { return fill; });
+}
+DispPtr MakeColorObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, ColorAccess color) {
+  return MakeSim<CColorObject>(std::move(app), std::move(p), std::move(owner), std::move(color));
 }
 DispPtr MakeColorObject(AppPtr app, PresentationPtr p, std::shared_ptr<void> owner, long* rgb, long* scheme) {
-  return MakeSim<CColorObject>(std::move(app), std::move(p), std::move(owner), rgb, scheme);
+  return MakeColorObject(std::move(app), std::move(p), std::move(owner), [rgb, scheme](bool) { return CColorRef{rgb, scheme}; });
 }
 
 }  // namespace kalsim::ppt

@@ -30,20 +30,38 @@ void WriteIni(const std::wstring& path, const char* section, const char* key, in
 }
 }  // namespace
 
+namespace {
+void AddMasterShapes(kalsim::ppt::CPresentation& p, kalsim::ppt::CDesign& d,
+                     std::initializer_list<const wchar_t*> names) {
+  for (const wchar_t* name : names) {
+    auto s = std::make_shared<kalsim::ppt::CShape>();
+    s->id = p.nextId++;
+    s->name = name;
+    s->type = kalsim::ppt::kMsoTextEffect;
+    d.masterShapes.push_back(s);
+  }
+}
+}  // namespace
+
 kalsim::ppt::PresentationPtr DeckWithMarks(std::initializer_list<const wchar_t*> names,
                                            size_t slides) {
   auto p = kalsim::ppt::MakePresentation(slides);
   p->name = L"deck.pptx";
   p->path = L"C:\\deck.pptx";
-  for (const wchar_t* name : names) {
-    auto s = std::make_shared<kalsim::ppt::CShape>();
-    s->id = p->nextId++;
-    s->name = name;
-    s->type = kalsim::ppt::kMsoTextEffect;
-    p->masterShapes.push_back(s);
-  }
+  AddMasterShapes(*p, *p->designs[0], names);
   p->saved = true;
   return p;
+}
+
+void AddDesign(kalsim::ppt::CPresentation& p, std::initializer_list<const wchar_t*> names,
+               size_t slides) {
+  p.designs.push_back(kalsim::ppt::MakeDesign(L"Design " + std::to_wstring(p.designs.size() + 1)));
+  AddMasterShapes(p, *p.designs.back(), names);
+  for (size_t i = 0; i < slides; ++i) {
+    auto slide = kalsim::ppt::AddSlide(p, p.slides.size(), 1);
+    slide->design = p.designs.size() - 1;
+  }
+  p.saved = true;
 }
 
 CPptAddinTest::CPptAddinTest() : CAddinTest(CLSID_MSPowerPoint) {}
@@ -71,9 +89,9 @@ void CPptAddinTest::Start(kalsim::ppt::PresentationPtr presentation, const CPptP
   ConnectAddin();
 }
 
-std::vector<std::wstring> CPptAddinTest::MasterNames() {
+std::vector<std::wstring> CPptAddinTest::MasterNames(size_t design) {
   std::vector<std::wstring> names;
-  for (const auto& s : Pres().masterShapes) names.push_back(s->name);
+  for (const auto& s : Pres().designs.at(design)->masterShapes) names.push_back(s->name);
   return names;
 }
 

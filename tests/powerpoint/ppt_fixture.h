@@ -36,8 +36,8 @@ class CPptAddinTest : public CAddinTest<kalsim::ppt::CPptApplication, CMSPowerPo
              const std::wstring& version = L"16.0");
 
   kalsim::ppt::CPresentation& Pres() { return *m_app->ActivePresentation(); }
-  // Names of the active presentation's master shapes, in order.
-  std::vector<std::wstring> MasterNames();
+  // Names of the shapes of the active presentation's master of a design, in order.
+  std::vector<std::wstring> MasterNames(size_t design = 0);
 
   std::wstring m_agentDir;
   std::unique_ptr<pictest::CScopedRunValue> m_runValue;
@@ -49,5 +49,8 @@ class CPptAddinTest : public CAddinTest<kalsim::ppt::CPptApplication, CMSPowerPo
 // A presentation of `slides` slides whose master holds shapes of the given names (WordArt).
 kalsim::ppt::PresentationPtr DeckWithMarks(std::initializer_list<const wchar_t*> names,
                                            size_t slides = 2);
+// Adds a design whose master holds shapes of the given names, and `slides` slides using it.
+void AddDesign(kalsim::ppt::CPresentation& p, std::initializer_list<const wchar_t*> names,
+               size_t slides = 1);
 
 }  // namespace kaltest

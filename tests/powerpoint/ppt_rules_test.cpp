@@ -1,10 +1,11 @@
 // The PowerPoint guard decisions over window facts, rule by rule and in English, Chinese and
-// Spanish user interfaces.
+// Spanish user interfaces; the watermark's colour path and final move.
 #include <gtest/gtest.h>
 
 #include <cwchar>
 
 #include "powerpoint/ppt_guard_rules.h"
+#include "powerpoint/ppt_mark_rules.h"
 
 namespace {
 
@@ -256,6 +257,27 @@ TEST(PptPasswordRules, DialogByClassOrDialogLikeStyleAndTheReadOnlyButton) {
   EXPECT_TRUE(IsPreviewChild(L"childClass", L"x [AVANCE]"));
   EXPECT_FALSE(IsPreviewChild(L"ChildClass", L"x [preview]"));
   EXPECT_FALSE(IsPreviewChild(L"childClass", L"x preview"));
+}
+
+// WordArt without a text frame (PowerPoint 2003) takes its colour through a visible fill;
+// PowerPoint 2007 and later move the mark less and keep its size.
+TEST(PptMarkRules, ColourPathAndMoveFollowTheTextFrameAndTheVersion) {
+  for (bool frame : {true, false}) {
+    const kal::powerpoint::CPptMarkColour c = kal::powerpoint::PptMarkColour(frame);
+    EXPECT_EQ(c.throughFill, !frame);
+    EXPECT_EQ(c.fillVisible, !frame);
+  }
+  struct {
+    int major;
+    bool halve;
+    float dx, dy;
+  } moves[] = {{16, false, 30.0f, -100.0f}, {12, false, 30.0f, -100.0f}, {11, true, 150.0f, -200.0f}, {0, true, 150.0f, -200.0f}};
+  for (const auto& m : moves) {
+    const kal::powerpoint::CPptMarkMove got = kal::powerpoint::PptMarkMove(m.major);
+    EXPECT_EQ(got.halveSize, m.halve) << m.major;
+    EXPECT_EQ(got.dx, m.dx) << m.major;
+    EXPECT_EQ(got.dy, m.dy) << m.major;
+  }
 }
 
 }  // namespace

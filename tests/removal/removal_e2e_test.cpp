@@ -355,31 +355,55 @@ json Backdrop(bool visible, long rgb) {
               {"background", {{"visible", visible}, {"rgb", rgb}, {"transparency", 0.5}, {"solid", false}}}};
 }
 
-// A presentation: named master shapes, and its slides.
-json Deck(const std::vector<std::string>& masterShapes, const json& slides) {
+json MasterShapes(const std::vector<std::string>& names) {
   json shapes = json::array();
-  for (const auto& name : masterShapes) shapes.push_back(json{{"name", name}, {"type", 1}, {"text", "x"}});
-  return json{{"name", "deck.pptx"}, {"master", {{"shapes", shapes}}}, {"slides", slides}};
+  for (const auto& name : names) shapes.push_back(json{{"name", name}, {"type", 1}, {"text", "x"}});
+  return shapes;
 }
+
+// A presentation in the one-master form: named master shapes, and its slides.
+json Deck(const std::vector<std::string>& masterShapes, const json& slides) {
+  return json{{"name", "deck.pptx"}, {"master", {{"shapes", MasterShapes(masterShapes)}}}, {"slides", slides}};
+}
+
+// The deck with a second design whose master holds the named shapes, and one more slide of it.
+json WithSecondDesign(json deck, const std::vector<std::string>& masterShapes, json slide) {
+  deck["designs"] = json::array({json{{"name", "Office Theme"}, {"master", deck.at("master")}},
+                                 json{{"name", "Second"}, {"master", {{"shapes", MasterShapes(masterShapes)}}}}});
+  deck.erase("master");
+  slide["design"] = 2;
+  deck["slides"].push_back(slide);
+  return deck;
+}
+
+// A slide that follows its master's background.
+const json kFollower = json{{"followMasterBackground", true}};
 
 TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSavesOnlyAChange) {
   const json white = Backdrop(true, 0xFFFFFF), grey = Backdrop(true, 0xC0C0C0), hidden = Backdrop(false, 0xFFFFFF);
+  json whiteMaster = Deck({"Title"}, json::array({kFollower, kFollower}));
+  whiteMaster["master"]["background"] = white.at("background");
   struct {
     const char* what;
     json deck;
     long saves;
-    std::vector<std::string> master;  // the master's shapes afterwards
-    std::vector<bool> repainted;       // per slide
+    std::vector<std::vector<std::string>> masters;  // each design's master shapes afterwards
+    std::vector<bool> repainted;                     // per slide
   } cases[] = {
       // Both marks go in one call, the second after it moved into the first one's place; the
       // white backdrop stays as it was since the background pass is skipped.
       {"marks side by side",
        Deck({"Title", "KAL_TextWatermark", "PowerPnt_TextWatermark1", "Logo"}, json::array({white})), 1,
-       {"Title", "Logo"}, {false}},
-      {"white backdrop", Deck({"Title", "Watermark2"}, json::array({grey, white, hidden})), 1, {"Title", "Watermark2"},
+       {{"Title", "Logo"}}, {false}},
+      {"marks on a second design's master",
+       WithSecondDesign(Deck({"Title"}, json::array({grey})), {"PowerPnt_TextWatermark1", "Logo", "Watermark1"}, white), 1,
+       {{"Title"}, {"Logo"}}, {false, false}},
+      {"white backdrop", Deck({"Title", "Watermark2"}, json::array({grey, white, hidden})), 1, {{"Title", "Watermark2"}},
        {false, true, false}},
+      // The common case: slides show their master's white background; each gets its own.
+      {"slides following a white master", whiteMaster, 1, {{"Title"}}, {true, true}},
       {"nothing to remove", Deck({"Title", "kal_textwatermark"}, json::array({grey, hidden})), 0,
-       {"Title", "kal_textwatermark"}, {false, false}},
+       {{"Title", "kal_textwatermark"}}, {false, false}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -400,13 +424,16 @@ TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSaves
       continue;
     }
     const json saved = json::parse(ReadFileBytes(path));
-    std::vector<std::string> master;
-    for (const auto& shape : saved.at("master").at("shapes")) master.push_back(shape.value("name", ""));
-    EXPECT_EQ(master, c.master);
+    std::vector<std::vector<std::string>> masters;
+    for (const auto& design : saved.at("designs")) {
+      masters.emplace_back();
+      for (const auto& shape : design.at("master").at("shapes")) masters.back().push_back(shape.value("name", ""));
+      EXPECT_FALSE(design.at("master").at("background").value("solid", true)) << "a master background was repainted";
+    }
+    EXPECT_EQ(masters, c.masters);
     for (size_t i = 0; i < c.repainted.size(); ++i) {
       SCOPED_TRACE("slide " + std::to_string(i + 1));
       const json& slide = saved.at("slides").at(i);
-      const json& was = c.deck.at("slides").at(i).at("background");
       const json& fill = slide.at("background");
       if (c.repainted[i]) {
         EXPECT_FALSE(slide.value("followMasterBackground", true));
@@ -416,6 +443,7 @@ TEST_F(Removal, PowerPointDeletesMasterMarksElseRepaintsWhiteBackgroundsAndSaves
         EXPECT_EQ(fill.value("transparency", 1.0), 0.0);
         EXPECT_TRUE(fill.value("solid", false));
       } else {
+        const json& was = c.deck.at("slides").at(i).at("background");
         EXPECT_TRUE(slide.value("displayMasterShapes", false));
         EXPECT_EQ(fill.value("rgb", 0L), was.value("rgb", -1L));
         EXPECT_EQ(fill.value("transparency", 0.0), 0.5);
@@ -508,6 +536,8 @@ TEST_F(Removal, PowerPointOfTheUserServesTheRemovalAndKeepsItsPresentationSettin
   long reached = -1;
   for (int attempt = 0; attempt < 20 && (reached = ReachedPowerPointsPresentations()) != 1; ++attempt) ::Sleep(500);
   ASSERT_EQ(reached, 1) << "no client reached the user's PowerPoint: " << ReadFileBytes(log);
+  // PowerPoint starts with ppAlertsNone, the removal's own setting: the user chose all alerts.
+  ASSERT_TRUE(OnPowerPoint([](const kal::Dispatch& app) { (void)app.TryPut(L"DisplayAlerts", 2L); }));
   m_trace.Clear();
   const CRemovalRun run = Remove(3, marked);
   EXPECT_EQ(run.exitCode, 0);
