@@ -68,8 +68,12 @@ nlohmann::json CHostResult::Dump(int n) const { return ParseJsonFile(dir + L"dum
 
 int RegisterAddin() {
   const int rc = RunAndWait(Regsvr32(L"/s"), 60000);
-  WriteFileBytes(IniPath(), "[DebugLog]\r\nKalMsAddin=1\r\n");
+  WriteTraceSwitch(true);
   return rc;
+}
+
+bool WriteTraceSwitch(bool on) {
+  return WriteFileBytes(IniPath(), std::string("[DebugLog]\r\nKalMsAddin=") + (on ? "1" : "0") + "\r\n");
 }
 
 void UnregisterAddin() {

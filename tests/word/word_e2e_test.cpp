@@ -6,6 +6,7 @@
 
 #include "core/automation.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/ungated_trace.h"
 #include "tests/word/word_e2e_fixture.h"
 
 namespace kaltest {
@@ -105,6 +106,24 @@ TEST_F(WordEndToEnd, ReadOnlyDocumentIsProtectedForCommentsWithAFreshPasswordPer
     m_trace.Clear();
   }
   EXPECT_EQ(hashes.size(), 2u);
+}
+
+// [DebugLog] KalMsAddin=0 silences every gated line and none of the ungated ones Word writes:
+// the watermark decision, the read-only query and the failures of the removal of old marks
+// before stamping (forced here: the sections of a new document refuse to be selected).
+TEST_F(WordEndToEnd, TraceSwitchOffLeavesTheUngatedLinesOnly) {
+  ExpectTraceSwitchHolds(
+      m_trace,
+      [&](bool) {
+        CHostRun run;
+        run.document = kThreeSections;
+        run.readOnly = true;
+        run.script = "fail Range.Select 0x80004005 every\nnew\nticks 1\n";
+        const CHostResult r = RunWord(run);
+        EXPECT_EQ(r.exitCode, 0);
+        return r.pid;
+      },
+      {EUngated::kPolicy, EUngated::kReadOnly, EUngated::kWordMarkRemoval});
 }
 
 TEST_F(WordEndToEnd, ReadOnlyDocumentWithAWatermarkEndsStampedAndProtected) {
