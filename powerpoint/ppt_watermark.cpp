@@ -8,16 +8,16 @@
 #include <string>
 
 #include "core/automation.h"
+#include "core/automation_try.h"
+#include "core/office_version.h"
 #include "core/policy.h"
 #include "core/trace.h"
 #include "powerpoint/ms_powerpoint.h"
-#include "word/word_automation.h"
-#include "word/word_rules.h"
 
 using kal::CVariant;
 using kal::Dispatch;
-using kal::word::TryCallObj;
-using kal::word::TryGetObj;
+using kal::TryCallObj;
+using kal::TryGetObj;
 
 namespace {
 
@@ -144,7 +144,7 @@ int CMSPowerPoint::SetPPtWatermark(IDispatch* application, const std::wstring& t
   std::wstring version;
   int major = 0;
   int minor = 0;
-  if (SUCCEEDED(versionValue.ToString(&version))) kal::word::ParseWordVersion(version, &major, &minor);
+  if (SUCCEEDED(versionValue.ToString(&version))) kal::ParseOfficeVersion(version, &major, &minor);
 
   Dispatch window;
   if (FAILED(TryGetObj(app, L"ActiveWindow", &window)) || FAILED(window.TryPut(L"ViewType", kViewSlideMaster)))
