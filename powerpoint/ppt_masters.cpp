@@ -1,13 +1,13 @@
 // The slide masters of a presentation (see ppt_masters.h).
 #include "powerpoint/ppt_masters.h"
 
-#include "word/word_automation.h"
+#include "core/automation_try.h"
 
 namespace kal::powerpoint {
 
-using kal::word::TryCallObj;
-using kal::word::TryGetLong;
-using kal::word::TryGetObj;
+using kal::TryCallObj;
+using kal::TryGetLong;
+using kal::TryGetObj;
 
 HRESULT TryDesignMasters(const Dispatch& presentation, std::vector<Dispatch>* masters) {
   masters->clear();

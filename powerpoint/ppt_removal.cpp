@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "core/automation.h"
+#include "core/automation_try.h"
 #include "core/com_util.h"
 #include "core/trace.h"
 #include "powerpoint/ppt_masters.h"
-#include "word/word_automation.h"
 
 namespace kal::powerpoint {
 namespace {
 
-using kal::word::TryCallObj;
-using kal::word::TryGetLong;
-using kal::word::TryGetObj;
+using kal::TryCallObj;
+using kal::TryGetLong;
+using kal::TryGetObj;
 
 // PowerPoint's _Application.
 constexpr IID IID_Ppt_Application = {0x91493442, 0x5A91, 0x11CF, {0x87, 0x00, 0x00, 0xAA, 0x00, 0x60, 0x26, 0x3B}};

@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "core/automation.h"
+#include "core/automation_try.h"
+#include "core/office_version.h"
 #include "core/policy.h"
 #include "core/trace.h"
 #include "powerpoint/ms_powerpoint.h"
 #include "powerpoint/ppt_mark_rules.h"
 #include "powerpoint/ppt_masters.h"
-#include "word/word_automation.h"
-#include "word/word_rules.h"
 
 using kal::CVariant;
 using kal::Dispatch;
-using kal::word::TryCallObj;
-using kal::word::TryGetObj;
+using kal::TryCallObj;
+using kal::TryGetObj;
 
 namespace {
 
@@ -85,7 +85,7 @@ bool DeleteShape(const Dispatch& window, const Dispatch& shape) {
 void DeleteOneMark(const Dispatch& window, const Dispatch& master) {
   Dispatch shapes;
   long count = 0;
-  if (FAILED(TryGetObj(master, L"Shapes", &shapes)) || FAILED(kal::word::TryGetLong(shapes, L"Count", &count))) return;
+  if (FAILED(TryGetObj(master, L"Shapes", &shapes)) || FAILED(kal::TryGetLong(shapes, L"Count", &count))) return;
   for (long i = 1; i <= count; ++i) {
     Dispatch shape;
     if (FAILED(TryCallObj(shapes, L"Item", &shape, i))) continue;
@@ -110,7 +110,7 @@ Dispatch AddMark(const Dispatch& master, const std::wstring& text, const std::ws
                         kMsoFalse, kMsoFalse, 100.0f, 375.0f)))
     return Dispatch();
   long hasTextFrame = kMsoTrue;  // unread: as the given steps, through the text frame
-  (void)kal::word::TryGetLong(shape, L"HasTextFrame", &hasTextFrame);
+  (void)kal::TryGetLong(shape, L"HasTextFrame", &hasTextFrame);
   const kal::powerpoint::CPptMarkColour style = kal::powerpoint::PptMarkColour(hasTextFrame != kMsoFalse);
 
   (void)shape.TryPut(L"Name", kMarkName);
@@ -173,7 +173,7 @@ int MajorVersion(const Dispatch& app) {
   std::wstring version;
   int major = 0;
   int minor = 0;
-  if (SUCCEEDED(versionValue.ToString(&version))) kal::word::ParseWordVersion(version, &major, &minor);
+  if (SUCCEEDED(versionValue.ToString(&version))) kal::ParseOfficeVersion(version, &major, &minor);
   return major;
 }
 

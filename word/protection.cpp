@@ -3,11 +3,11 @@
 #include <string>
 
 #include "core/automation.h"
+#include "core/automation_try.h"
 #include "core/com/module.h"
 #include "core/readonly.h"
 #include "core/trace.h"
 #include "word/ms_word.h"
-#include "word/word_automation.h"
 
 using kal::CVariant;
 using kal::Dispatch;
@@ -24,7 +24,7 @@ int CMSWord::ProtectDocument(IDispatch* document) {
     TraceW(L"CMSWord::ProtectDocument----------------------------");
     const Dispatch doc(document);
     long type = kNoProtection;
-    if (FAILED(kal::word::TryGetLong(doc, L"ProtectionType", &type))) return 0;
+    if (FAILED(kal::TryGetLong(doc, L"ProtectionType", &type))) return 0;
     if (type != kNoProtection) {
       if (type == kAllowOnlyComments) {
         TraceW(L"CMSWord::ProtectDocument----------------------------wdAllowOnlyComments");

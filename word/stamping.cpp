@@ -3,19 +3,19 @@
 #include <string>
 
 #include "core/automation.h"
+#include "core/automation_try.h"
 #include "core/trace.h"
 #include "word/ms_word.h"
-#include "word/word_automation.h"
 
 using kal::CVariant;
 using kal::Dispatch;
 using kal::Missing;
-using kal::word::ShortVariant;
-using kal::word::TryCallObj;
-using kal::word::TryGetBool;
-using kal::word::TryGetLong;
-using kal::word::TryGetObj;
-using kal::word::TryGetString;
+using kal::ShortVariant;
+using kal::TryCallObj;
+using kal::TryGetBool;
+using kal::TryGetLong;
+using kal::TryGetObj;
+using kal::TryGetString;
 
 namespace {
 constexpr long kSeekCurrentPageHeader = 9;

@@ -5,6 +5,7 @@
 
 #include "core/automation.h"
 #include "core/com/module.h"
+#include "core/office_version.h"
 #include "core/command_line.h"
 #include "core/policy.h"
 #include "core/readonly.h"
@@ -269,7 +270,7 @@ HRESULT CMSWord::DisableBackgroundCommands(IDispatch* application) {
   std::wstring text;
   int major = 0;
   int minor = 0;
-  if (SUCCEEDED(version.ToString(&text))) kal::word::ParseWordVersion(text, &major, &minor);
+  if (SUCCEEDED(version.ToString(&text))) kal::ParseOfficeVersion(text, &major, &minor);
   if (kal::word::IsRibbonHostVersion(major)) {
     m_bRibbonHost = 1;
     return 1;

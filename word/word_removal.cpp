@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/automation.h"
+#include "core/automation_try.h"
 #include "core/office_interfaces.h"
 #include "core/trace.h"
-#include "word/word_automation.h"
 #include "word/word_rules.h"
 
 namespace kal::word {

@@ -70,16 +70,6 @@ bool IsStampedWatermarkName(const std::wstring& name) {
   return StartsWith(name, kStampPrefix, g_prefixLengths.lengths[2]);
 }
 
-bool ParseWordVersion(const std::wstring& version, int* major, int* minor) {
-  int a = 0;
-  int b = 0;
-  const int fields = std::swscanf(version.c_str(), L"%d.%d", &a, &b);
-  if (fields < 1) return false;
-  if (major) *major = a;
-  if (minor) *minor = fields >= 2 ? b : 0;
-  return true;
-}
-
 double FillTransparencyFor(float transparency) { return transparency / 255.0; }
 
 double RotationFor(bool diagonal) { return diagonal ? 315.0 : 0.0; }

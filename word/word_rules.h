@@ -1,5 +1,5 @@
 // Pure rules of the Word add-in, free of COM: the ribbon XML, the watermark shape names and
-// the prefixes that recognise them, the host-version scan, and the verdict over the values
+// the prefixes that recognise them, the ribbon-host version rule, and the verdict over the values
 // read back from a stamped shape. The COM glue gathers facts and applies these results.
 #pragma once
 #include <cstdint>
@@ -22,8 +22,6 @@ bool IsRemovableWatermarkName(const std::wstring& name);
 // True when the name begins with the stamp prefix (case-sensitive).
 bool IsStampedWatermarkName(const std::wstring& name);
 
-// Scans "%d.%d" from Application.Version. False when not even the major number is there.
-bool ParseWordVersion(const std::wstring& version, int* major, int* minor);
 // Ribbon hosts are Word 12 (2007) and later.
 inline bool IsRibbonHostVersion(int major) { return major >= 12; }
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "sim/engine/call_counter.h"
+#include "sim/engine/sim_arg_recorder.h"
 #include "sim/engine/sim_error.h"
 #include "sim/engine/sim_faults.h"
 
@@ -73,13 +74,16 @@ STDMETHODIMP CSimDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
   const CSimMember* m = m_table.Find(id);
   CSimCallCounter::Instance().Add(Kind(), m ? m->strName : L"#" + std::to_wstring(id));
   if (!m) return DISP_E_MEMBERNOTFOUND;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  const DISPPARAMS& dp = params ? *params : none;
+  // Before the fault and the member: an argument handed to Office counts as handed whatever
+  // becomes of the call.
+  CSimArgRecorder::Instance().Offer(*m, dp);
   HRESULT hrFault = S_OK;
   std::wstring faultText;
   if (CSimFaults::Instance().Match(Kind(), m->strName, &hrFault, &faultText)) {
     return faultText.empty() ? hrFault : Raise(excep, hrFault, faultText);
   }
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
-  const DISPPARAMS& dp = params ? *params : none;
   // Keeps the object alive while a handler runs (a handler may drop the last outside ref).
   Microsoft::WRL::ComPtr<IDispatch> self(AsDispatch());
   try {

@@ -67,18 +67,6 @@ std::wstring CellAddress(const std::wstring& text) {
   return up;
 }
 
-std::wstring PasswordHash(const std::wstring& password) {
-  if (password.empty()) return std::wstring();
-  unsigned long hash = 2166136261ul;  // FNV-1a over the UTF-16 units
-  for (wchar_t c : password) {
-    hash ^= static_cast<unsigned long>(c);
-    hash = (hash * 16777619ul) & 0xFFFFFFFFul;
-  }
-  wchar_t text[9];
-  swprintf(text, 9, L"%08lX", hash);
-  return text;
-}
-
 void ProtectSheet(CSheet& sheet, const std::wstring& password, CSheetProtection args) {
   args.passwordHash = PasswordHash(password);
   // Unverified: Excel's reference is silent on re-protection; changing the password of a

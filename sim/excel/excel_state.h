@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/engine/password_hash.h"
+
 namespace kalsim::excel {
 
 // Excel's run-time error number for failed methods ("... method of ... class failed").
@@ -81,9 +83,8 @@ struct CWorkbook {
 // sheets "Chart1".., the first sheet active, saved.
 std::shared_ptr<CWorkbook> MakeWorkbook(const std::wstring& name, int worksheets = 1, int charts = 0);
 
-// What a saved file keeps of a protection password (as Excel keeps a hash, never the text):
-// 8 hex digits, empty for no password.
-std::wstring PasswordHash(const std::wstring& password);
+// What a saved file keeps of a protection password (as Excel keeps a hash, never the text).
+using kalsim::PasswordHash;
 
 // Normalises an A1 address ("b2" -> "B2"); throws Excel's 1004 error when it is not one.
 std::wstring CellAddress(const std::wstring& text);

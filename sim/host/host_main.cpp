@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "sim/engine/call_counter.h"
+#include "sim/engine/sim_arg_recorder.h"
 #include "sim/word/word_json.h"
 
 namespace kalsim {
@@ -39,6 +40,7 @@ bool ParseArgs(int argc, wchar_t** argv, CHostOptions& o, std::initializer_list<
     else if (SameSwitch(a, L"version")) { if (!next(o.strVersion)) return false; }
     else if (SameSwitch(a, L"log")) { if (!next(o.strLog)) return false; }
     else if (SameSwitch(a, L"dump")) { if (!next(o.strDump)) return false; }
+    else if (SameSwitch(a, L"testonlyrecordpasswords")) { if (!next(o.strTestOnlyPasswordFile)) return false; }
     else if (a[0] == L'/') return false;
     else o.strDocument = a;
   }
@@ -72,6 +74,10 @@ int HostMain(int argc, wchar_t** argv, CHostOptions& o, std::initializer_list<CH
     if (GetEnvironmentVariableW(L"KALSIM_LOG", env, MAX_PATH)) CHostLog::Instance().Open(env);
   }
   if (FAILED(OleInitialize(nullptr))) return 3;
+  if (!o.strTestOnlyPasswordFile.empty()) {
+    CSimArgRecorder::Instance().Watch(L"Protect", L"Password");
+    CSimArgRecorder::Instance().Watch(L"Unprotect", L"Password");
+  }
   int rc = 0;
   if (o.bRegister || o.bUnregister) {
     HRESULT hr = registration(o.bRegister, ExePath());
@@ -80,6 +86,8 @@ int HostMain(int argc, wchar_t** argv, CHostOptions& o, std::initializer_list<CH
   } else {
     rc = run();
   }
+  if (!o.strTestOnlyPasswordFile.empty() && !CSimArgRecorder::Instance().WriteTo(o.strTestOnlyPasswordFile))
+    HostLog(L"host cannot write the recorded passwords");
   CoFreeUnusedLibraries();
   OleUninitialize();
   return rc;

@@ -21,6 +21,10 @@ namespace kalsim {
 struct CHostOptions {
   bool bRegister = false, bUnregister = false, bAutomation = false, bNoAddins = false;
   std::wstring strDocument, strScript, strVersion = L"16.0", strLog, strDump;
+  // Test only (/testonlyrecordpasswords <file>): the Password argument of every Protect and
+  // Unprotect call, kept in memory and written to the file when the host ends (one a line), so
+  // a test can search what the run left for the passwords an add-in handed to Office.
+  std::wstring strTestOnlyPasswordFile;
 };
 
 // A host's own switch: a flag (`flag` set) or one taking the next argument (`value` set).
@@ -31,7 +35,8 @@ struct CHostSwitch {
 };
 
 // The whole of a host's wmain: parses the switches (printing `usage` on a bad one, exit 2),
-// opens the log (/log, else %KALSIM_LOG%), initializes OLE (exit 3 on failure), then either
+// opens the log (/log, else %KALSIM_LOG%), initializes OLE (exit 3 on failure), starts the
+// test-only password recording when asked, then either
 // calls `registration(register?, exe path)` for /regserver or /unregserver (exit 1 on
 // failure) or returns what `run` returns.
 int HostMain(int argc, wchar_t** argv, CHostOptions& o, std::initializer_list<CHostSwitch> extra, const char* usage,

@@ -176,7 +176,7 @@ json DocumentToJson(const CDocument& doc) {
               {"revisions", doc.revisions},
               {"oddAndEvenPages", doc.oddAndEvenPages},
               {"saved", doc.saved},
-              {"protection", {{"type", doc.protectionType}, {"password", ToUtf8(doc.password)}}},
+              {"protection", {{"type", doc.protectionType}, {"passwordHash", ToUtf8(doc.passwordHash)}}},
               {"view", {{"type", doc.viewType}, {"seekView", doc.seekView}, {"splitSpecial", doc.splitSpecial}}},
               {"sections", sections}};
   if (!doc.openPassword.empty()) j["openPassword"] = ToUtf8(doc.openPassword);
@@ -199,7 +199,7 @@ std::shared_ptr<CDocument> DocumentFromJson(const json& j) {
     Read(j, "oddAndEvenPages", doc->oddAndEvenPages);
     if (j.contains("protection")) {
       Read(j["protection"], "type", doc->protectionType);
-      ReadStr(j["protection"], "password", doc->password);
+      ReadStr(j["protection"], "passwordHash", doc->passwordHash);
     }
     ReadStr(j, "openPassword", doc->openPassword);
     ReadStr(j, "writePassword", doc->writePassword);

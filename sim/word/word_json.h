@@ -4,7 +4,8 @@
 // {
 //   "name": "report.docx", "trackRevisions": false, "revisions": 0, "saved": true,
 //   "oddAndEvenPages": false,                             // even pages show the evenPages header
-//   "protection": {"type": -1, "password": ""},          // WdProtectionType
+//   "protection": {"type": -1, "passwordHash": ""},      // WdProtectionType; the password's
+//                                                          // PasswordHash only, as Word keeps it
 //   "view": {"type": 3, "seekView": 0, "splitSpecial": 0}, // WdViewType (1 draft, 2 outline,
 //                                                          // 3 print layout, 6 web, 7 read mode), WdSeekView
 //   "openPassword": "", "writePassword": "",              // asked for by Documents.Open

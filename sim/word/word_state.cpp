@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "sim/engine/password_hash.h"
 #include "sim/engine/sim_error.h"
 
 namespace kalsim::word {
@@ -171,21 +172,32 @@ std::shared_ptr<CShape> AddTextEffect(CDocument& doc, CStory& story, long preset
   return shape;
 }
 
+// https://learn.microsoft.com/office/vba/api/word.document.protect: Password is "the password
+// required to remove protection from the specified document"; protecting a document already
+// protected raises. Word keeps a verifier of the password with the document, never its text
+// (https://learn.microsoft.com/office/vba/api/word.document.unprotect compares the password
+// given against it), so the state, the dumps and the saved file hold the hash only.
 void Protect(CDocument& doc, long type, const std::wstring& password) {
   if (doc.closed) throw CSimError(kDisconnected, L"The object invoked has disconnected from its clients.");
   if (type < kAllowOnlyRevisions || type > kNoEditing) ThrowOffice(5843, L"One of the values passed to this method or property is out of range.");
   if (doc.protectionType != kNoProtection)
     ThrowOffice(4605, L"This method or property is not available because the document is already protected.");
   doc.protectionType = type;
-  doc.password = password;
+  doc.passwordHash = PasswordHash(password);
   doc.saved = false;
 }
 
 void Unprotect(CDocument& doc, const std::wstring& password) {
-  if (doc.protectionType == kNoProtection) return;
-  if (password != doc.password) ThrowOffice(5485, L"The password is incorrect. Word cannot open the document.");
+  // "If the document isn't protected, this method generates an error" (number and text
+  // unverified).
+  if (doc.protectionType == kNoProtection)
+    ThrowOffice(4605, L"This method or property is not available because the document is not protected.");
+  // Passwords are case-sensitive; a wrong one is refused (Word's dialog asking again is left
+  // out: an automation client gets the error).
+  if (PasswordHash(password) != doc.passwordHash)
+    ThrowOffice(5485, L"The password is incorrect. Word cannot open the document.");
   doc.protectionType = kNoProtection;
-  doc.password.clear();
+  doc.passwordHash.clear();
   doc.saved = false;
 }
 

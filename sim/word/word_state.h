@@ -100,7 +100,7 @@ struct CDocument {
   bool trackRevisions = false;
   long revisions = 0;  // changes recorded while tracking
   long protectionType = kNoProtection;
-  std::wstring password;
+  std::wstring passwordHash;  // PasswordHash of the protection password; empty = none
   bool saved = true;
   bool oddAndEvenPages = false;  // PageSetup.OddAndEvenPagesHeaderFooter (whole document)
   long viewType = kViewPrint;
@@ -146,6 +146,7 @@ void DeleteShape(CDocument& doc, const std::shared_ptr<CShape>& shape);
 std::shared_ptr<CShape> AddTextEffect(CDocument& doc, CStory& story, long preset, const std::wstring& text,
                                       const std::wstring& fontName, double fontSize, bool bold, bool italic,
                                       double left, double top);
+// Document protection keeps only the password's verifier hash (sim/engine/password_hash.h).
 void Protect(CDocument& doc, long type, const std::wstring& password);
 void Unprotect(CDocument& doc, const std::wstring& password);
 // Selects a shape as a click on it would; a header or footer shape opens that header view.

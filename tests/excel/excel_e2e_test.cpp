@@ -10,6 +10,7 @@
 #include "core/automation.h"
 #include "core/office_interfaces.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/ungated_trace.h"
 #include "tests/word/word_e2e_fixture.h"
 
 namespace kaltest {
@@ -135,6 +136,24 @@ TEST_F(ExcelEndToEnd, ChartSheetInViewStampsTheFirstWorksheetAndNewChartSheetsWr
   EXPECT_TRUE(m_trace.WaitFor("KalMsAddin.dll CMSExcel::WorkbookNewSheet _com_error : ", 10000));
   EXPECT_EQ(Workbook(r.state, 0).at("sheets").at(0).value("type", ""),
             "chart");  // the new one, in view
+}
+
+// [DebugLog] KalMsAddin=0 silences every gated line and none of the ungated ones Excel writes:
+// the watermark decision, the read-only query (asked whatever its answer), the picture set on
+// the first worksheet when a chart sheet is in view, and the failure a new chart sheet's
+// stamping meets.
+TEST_F(ExcelEndToEnd, TraceSwitchOffLeavesTheUngatedLinesOnly) {
+  ExpectTraceSwitchHolds(
+      m_trace,
+      [&](bool) {
+        CHostRun run;
+        run.document = Book("cww", 1, true);  // not read-only: protection would refuse the new sheet
+        run.script = "sheet add chart\n";
+        const CHostResult r = RunExcel(run);
+        EXPECT_EQ(r.exitCode, 0);
+        return r.pid;
+      },
+      {EUngated::kPolicy, EUngated::kReadOnly, EUngated::kExcelPicture, EUngated::kExcelEvents});
 }
 
 TEST_F(ExcelEndToEnd, AutomationSwitchInAnyCaseLeavesExcelPassive) {

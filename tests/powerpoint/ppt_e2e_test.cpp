@@ -9,6 +9,7 @@
 
 #include "tests/picture/system_fixtures.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/ungated_trace.h"
 #include "tests/word/word_e2e_fixture.h"
 
 namespace kaltest {
@@ -21,6 +22,7 @@ struct CPptRun : CHostRun {
   int powerpntWM = 1;
   int pptWM = 1;
   int pptReadOnlyProtectPwd = 0;
+  int trace = 1;  // [DebugLog] KalMsAddin
 };
 
 class PptEndToEnd : public CEndToEnd {
@@ -36,13 +38,15 @@ class PptEndToEnd : public CEndToEnd {
     WriteFileBytes(agentDir + L"KalEspecialConfig.ini",
                    "[ORCHARD]\r\nPPTWM=" + std::to_string(run.pptWM) + "\r\n");
     WriteFileBytes(BinPath(L"KalConfig.ini"),
-                   "[DebugLog]\r\nKalMsAddin=1\r\n[custom]\r\n"
-                   "PPTReadOnlyProtectPwd=" +
+                   "[DebugLog]\r\nKalMsAddin=" + std::to_string(run.trace) + "\r\n[custom]\r\n" +
+                       "PPTReadOnlyProtectPwd=" +
                        std::to_string(run.pptReadOnlyProtectPwd) + "\r\n");
     const CHostResult r = CEndToEnd::Run(run, L"powerpnt.exe", L"deck.pptx", L"kalppt_e2e");
     EXPECT_EQ(r.exitCode, 0);
+    m_lastPid = r.pid;
     return r.state;
   }
+  DWORD m_lastPid = 0;  // the host process of the last run
 };
 
 std::string Deck(const std::string& masterShapes, const std::string& extra = "") {
@@ -171,6 +175,24 @@ TEST_F(PptEndToEnd, PasswordGuardOpensReadOnlyThroughTheReadOnlyButtonOnly) {
   state = Run(run);
   EXPECT_EQ(state.at("ui").value("lastPassword", ""), "cancelled");
   EXPECT_EQ(state.at("actions").at(0).value("result", "").rfind("refused", 0), 0u);
+}
+
+// [DebugLog] KalMsAddin=0 silences every gated line and none of the ungated ones PowerPoint
+// writes: the watermark decision, the read-only and print queries of the input guards, the
+// PPTWM switch and the "wmk" lines of the stamping.
+TEST_F(PptEndToEnd, TraceSwitchOffLeavesTheUngatedLinesOnly) {
+  ExpectTraceSwitchHolds(
+      m_trace,
+      [&](bool on) {
+        CPptRun run;
+        run.trace = on ? 1 : 0;
+        run.readOnly = true;
+        run.document = Deck(R"({"name": "Watermark1", "type": 15})");
+        run.script = "slide add\n";
+        EXPECT_TRUE(Run(run).is_object());
+        return m_lastPid;
+      },
+      {EUngated::kPolicy, EUngated::kReadOnly, EUngated::kPrint, EUngated::kPptSwitch, EUngated::kPptMark});
 }
 
 }  // namespace

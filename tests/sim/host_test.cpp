@@ -15,6 +15,7 @@
 
 #include "core/office_interfaces.h"
 #include "disp_client.h"
+#include "sim/engine/password_hash.h"
 #include "sim/word/word_json.h"
 #include "tests/support/host_run.h"
 #include "tests/support/message_pump.h"
@@ -143,7 +144,7 @@ TEST(WordScenario, UserActionsAreAppliedOrRefusedAsInWord) {
   std::wstring doc = dir + L"protected.docx", script = dir + L"protected.txt",
                state = dir + L"protected.json";
   json d = json::parse(kDocument);
-  d["protection"] = {{"type", 1}, {"password", "x"}};
+  d["protection"] = {{"type", 1}, {"passwordHash", ToUtf8(kalsim::PasswordHash(L"x"))}};
   WriteText(doc, d.dump());
   WriteText(
       script,

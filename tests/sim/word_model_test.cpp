@@ -8,6 +8,9 @@
 #include "core/office_interfaces.h"
 #include "disp_client.h"
 #include "sim/engine/call_counter.h"
+#include "sim/engine/password_hash.h"
+#include "sim/engine/sim_arg_recorder.h"
+#include "sim/engine/sim_error.h"
 #include "sim/word/word_json.h"
 #include "sim/word/word_model.h"
 
@@ -253,14 +256,26 @@ TEST_F(WordModelTest, SavedTurnsFalseOnChangesOnly) {
 }
 
 TEST_F(WordModelTest, CommentsOnlyProtectionRefusesContentAndHeaderShapeChanges) {
-  m_app->AddDocument(MakeDocument(1));
+  auto doc = m_app->AddDocument(MakeDocument(1));
   CDisp document = m_word.Obj(L"ActiveDocument");
   CDisp shapes = HeaderShapes(1);
   CDisp shape = AddMark(shapes, L"before");
   EXPECT_EQ(-1, document.Long(L"ProtectionType"));
+  kalsim::CSimArgRecorder::Instance().Watch(L"protect", L"password");  // names ignore case
   document.Call(L"Protect", {I(1), B(true), S(L"secret"), Missing(), Missing()},
                 {L"Type", L"NoReset", L"Password", L"UseIRM", L"EnforceStyleLock"});
+  EXPECT_EQ(std::vector<std::wstring>{L"secret"}, kalsim::CSimArgRecorder::Instance().Values());
+  kalsim::CSimArgRecorder::Instance().Clear();
   EXPECT_EQ(1, document.Long(L"ProtectionType"));
+  // Word keeps a verifier of the password, never its text: the document's JSON (dumps, saved
+  // files) holds the hash, and a document read back from it takes the password (case-sensitive).
+  const nlohmann::json saved = DocumentToJson(*doc);
+  EXPECT_EQ(std::string::npos, saved.dump().find("secret"));
+  EXPECT_EQ(ToUtf8(kalsim::PasswordHash(L"secret")), saved.at("protection").at("passwordHash"));
+  auto reread = DocumentFromJson(saved);
+  EXPECT_THROW(Unprotect(*reread, L"Secret"), kalsim::CSimError);
+  Unprotect(*reread, L"secret");
+  EXPECT_THROW(Unprotect(*reread, L"secret"), kalsim::CSimError);  // no longer protected
   CCallResult add = shapes.TryCall(L"AddTextEffect", MarkArgs(L"t"));
   EXPECT_EQ(DISP_E_EXCEPTION, add.hr);
   EXPECT_NE(std::wstring::npos, add.error.find(L"locked for editing"));

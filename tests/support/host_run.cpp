@@ -56,7 +56,9 @@ int FinishProcess(const PROCESS_INFORMATION& pi, DWORD timeoutMs) {
 
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
   PROCESS_INFORMATION pi{};
-  return Launch(commandLine, pi) ? FinishProcess(pi, timeoutMs) : -1;
+  if (Launch(commandLine, pi)) return FinishProcess(pi, timeoutMs);
+  ADD_FAILURE() << "CreateProcess error " << ::GetLastError() << ": " << Utf8(commandLine);
+  return -1;
 }
 
 nlohmann::json ParseJsonFile(const std::wstring& path) {
@@ -68,8 +70,12 @@ nlohmann::json CHostResult::Dump(int n) const { return ParseJsonFile(dir + L"dum
 
 int RegisterAddin() {
   const int rc = RunAndWait(Regsvr32(L"/s"), 60000);
-  WriteFileBytes(IniPath(), "[DebugLog]\r\nKalMsAddin=1\r\n");
+  WriteTraceSwitch(true);
   return rc;
+}
+
+bool WriteTraceSwitch(bool on) {
+  return WriteFileBytes(IniPath(), std::string("[DebugLog]\r\nKalMsAddin=") + (on ? "1" : "0") + "\r\n");
 }
 
 void UnregisterAddin() {

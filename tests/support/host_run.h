@@ -46,6 +46,8 @@ CHostResult RunHost(CAgentProcess& agent, const CHostRun& run, const std::wstrin
 // UnregisterAddin. Exit code of regsvr32.
 int RegisterAddin();
 void UnregisterAddin();
+// Writes KalConfig.ini beside the DLL with [DebugLog] KalMsAddin=1 or 0 (and nothing else).
+bool WriteTraceSwitch(bool on);
 
 // Waits for a process given by handle; kills it at the timeout. Its exit code, or -1.
 int FinishProcess(const PROCESS_INFORMATION& pi, DWORD timeoutMs);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 
+#include "core/office_version.h"
 #include "word/word_rules.h"
 
 using namespace kal::word;
@@ -97,14 +98,14 @@ TEST(WordVersion, ScansMajorAndMinor) {
   for (const Case& c : std::initializer_list<Case>{{L"11.0", 11, 0, false}, {L"16.0", 16, 0, true},
                                                    {L"12.5", 12, 5, true}, {L"9", 9, 0, false}}) {
     int major = -1, minor = -1;
-    ASSERT_TRUE(ParseWordVersion(c.text, &major, &minor)) << c.major;
+    ASSERT_TRUE(kal::ParseOfficeVersion(c.text, &major, &minor)) << c.major;
     EXPECT_EQ(major, c.major);
     EXPECT_EQ(minor, c.minor);
     EXPECT_EQ(IsRibbonHostVersion(major), c.ribbon) << c.major;
   }
   int major = -1, minor = -1;
-  EXPECT_FALSE(ParseWordVersion(L"", &major, &minor));
-  EXPECT_FALSE(ParseWordVersion(L"Word", &major, &minor));
+  EXPECT_FALSE(kal::ParseOfficeVersion(L"", &major, &minor));
+  EXPECT_FALSE(kal::ParseOfficeVersion(L"Word", &major, &minor));
 }
 
 TEST(WordWatermarkForms, TransparencyRotationAndColour) {

@@ -7,6 +7,8 @@
 
 #include "core/com/module.h"
 #include "sim/engine/call_counter.h"
+#include "sim/engine/password_hash.h"
+#include "sim/engine/sim_arg_recorder.h"
 #include "sim/engine/sim_error.h"
 #include "sim/word/word_user.h"
 #include "tests/support/message_pump.h"
@@ -199,12 +201,19 @@ class WordProtection : public CWordAddinTest {};
 TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
   auto doc = MakeDocument(1);
   doc->saved = true;
+  // Word keeps only a hash of it: the password is learnt from what the add-in handed to Protect.
+  kalsim::CSimArgRecorder& handed = kalsim::CSimArgRecorder::Instance();
+  handed.Watch(L"Protect", L"Password");
   StartReadOnly(doc, false);
   EXPECT_TRUE(m_trace.WaitFor("CMSWord KalMsAddin.dll CMSWord TAVFile && bDocReadOnley.", 10000));
   EXPECT_NE(Addin()->LockTimerId(), 0u);
   // OnStartupComplete protected it at once.
   EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
-  EXPECT_EQ(doc->password.size(), 32u);
+  const std::vector<std::wstring> given = handed.Values();
+  handed.Clear();
+  ASSERT_EQ(given.size(), 1u);
+  EXPECT_EQ(given[0].size(), 32u);
+  EXPECT_EQ(doc->passwordHash, kalsim::PasswordHash(given[0]));
   EXPECT_TRUE(doc->saved);
   EXPECT_FALSE(m_bRibbonGiven);
   EXPECT_EQ(App().AdvisedSinks(), 2u);  // read-only alone still connects
@@ -218,7 +227,7 @@ TEST_F(WordProtection, ReadOnlyDocumentIsProtectedForCommentsAndTheTimerStops) {
   PumpFor(1200);
   EXPECT_EQ(m_trace.Count("LockWinDocTimer--------------------enter"), ticks);
 
-  const std::string password(doc->password.begin(), doc->password.end());
+  const std::string password(given[0].begin(), given[0].end());
   for (const auto& line : m_trace.Lines())
     EXPECT_EQ(line.find(password), std::string::npos) << line;
 }
@@ -280,21 +289,21 @@ TEST_F(WordProtection, ProtectionTimerThatStoppedItselfLetsTheModuleGo) {
 
 TEST_F(WordProtection, EachProtectionMakesAFreshPasswordAndOtherModesAreLeftAlone) {
   StartReadOnly(nullptr, false);
-  std::set<std::wstring> passwords;
+  std::set<std::wstring> hashes;
   for (int i = 0; i < 2; ++i) {
     auto doc = App().AddDocument(MakeDocument(1), false);
     EXPECT_EQ(Addin()->ProtectDocument(App().DocumentObject(doc).Get()), 1);
     EXPECT_EQ(doc->protectionType, kAllowOnlyComments);
-    passwords.insert(doc->password);
+    hashes.insert(doc->passwordHash);
   }
-  EXPECT_EQ(passwords.size(), 2u);
+  EXPECT_EQ(hashes.size(), 2u);
 
   auto forms = App().AddDocument(MakeDocument(1), false);
   forms->protectionType = kAllowOnlyFormFields;
-  forms->password = L"theirs";
+  forms->passwordHash = kalsim::PasswordHash(L"theirs");
   EXPECT_EQ(Addin()->ProtectDocument(App().DocumentObject(forms).Get()), 0);
   EXPECT_EQ(forms->protectionType, kAllowOnlyFormFields);
-  EXPECT_EQ(forms->password, L"theirs");
+  EXPECT_EQ(forms->passwordHash, kalsim::PasswordHash(L"theirs"));
   EXPECT_EQ(Addin()->ProtectDocument(nullptr), 0);
 }
 

@@ -1,13 +1,13 @@
-// Small HRESULT-returning helpers over kal::Dispatch for the Word operations whose failures
-// are traced one by one: read an object-valued member into a Dispatch, read scalars, and
-// build the 16-bit integer variants some Word methods are given.
+// Small HRESULT-returning helpers over kal::Dispatch for the Office operations whose failures
+// are traced one by one (Word, PowerPoint): read an object-valued member into a Dispatch, read
+// scalars, and build the 16-bit integer variants some Word methods are given.
 #pragma once
 #include <string>
 #include <utility>
 
 #include "core/automation.h"
 
-namespace kal::word {
+namespace kal {
 
 // The object a property get returns; E_NOINTERFACE when the value is not an object.
 inline HRESULT TryGetObj(const Dispatch& from, const wchar_t* name, Dispatch* out) noexcept {
@@ -70,4 +70,4 @@ inline CVariant ShortVariant(short value) noexcept {
   return v;
 }
 
-}  // namespace kal::word
+}  // namespace kal
