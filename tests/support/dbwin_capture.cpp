@@ -20,6 +20,7 @@ void CDbwinCapture::OnMessage(DWORD pid, const std::string& text) {
 }
 
 std::vector<std::string> CDbwinCapture::Lines() const {
+  Drain();
   std::lock_guard<std::mutex> lock(m_mutex);
   std::vector<std::string> out;
   for (auto& l : m_lines) out.push_back(l.text);
@@ -27,11 +28,13 @@ std::vector<std::string> CDbwinCapture::Lines() const {
 }
 
 std::vector<CDbwinLine> CDbwinCapture::Entries() const {
+  Drain();
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_lines;
 }
 
 std::vector<std::string> CDbwinCapture::LinesOf(DWORD pid) const {
+  Drain();
   std::lock_guard<std::mutex> lock(m_mutex);
   std::vector<std::string> out;
   for (auto& l : m_lines)
@@ -51,6 +54,7 @@ bool CDbwinCapture::WaitFor(const std::string& substring, DWORD timeoutMs) {
 bool CDbwinCapture::Contains(const std::string& substring) const { return Count(substring) > 0; }
 
 size_t CDbwinCapture::Count(const std::string& substring) const {
+  Drain();
   std::lock_guard<std::mutex> lock(m_mutex);
   size_t n = 0;
   for (auto& l : m_lines)
@@ -58,13 +62,18 @@ size_t CDbwinCapture::Count(const std::string& substring) const {
   return n;
 }
 
-bool CDbwinCapture::Drain(DWORD timeoutMs) {
+bool CDbwinCapture::Drain(DWORD timeoutMs) const {
+  if (!Listening()) return false;
   static LONG s_nMarker = 0;
   const std::string marker = "kaltest drain " + std::to_string(::GetCurrentProcessId()) + " " +
                              std::to_string(::InterlockedIncrement(&s_nMarker));
   ::OutputDebugStringA(marker.c_str());
-  const bool arrived = WaitFor(marker, timeoutMs);
-  std::lock_guard<std::mutex> lock(m_mutex);
+  std::unique_lock<std::mutex> lock(m_mutex);
+  const bool arrived = m_cvLine.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    for (auto& l : m_lines)
+      if (l.text == marker) return true;
+    return false;
+  });
   for (auto it = m_lines.begin(); it != m_lines.end(); ++it)
     if (it->text == marker) {
       m_lines.erase(it);

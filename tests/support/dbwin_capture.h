@@ -26,6 +26,8 @@ class CDbwinCapture {
   ~CDbwinCapture();
 
   bool Listening() const { return m_listener.Listening(); }
+  // The queries below first Drain(), so a line written before the query is never missed
+  // because the listener had not taken it yet.
   // Every line so far (a message with several '\n' gives several lines).
   std::vector<std::string> Lines() const;
   std::vector<CDbwinLine> Entries() const;
@@ -40,14 +42,14 @@ class CDbwinCapture {
   // Returns once every line written before the call has been captured: the channel serves one
   // writer at a time and the listener takes a line before it frees the buffer, so a marker of
   // this process's own that arrives comes after all of them. The marker is not kept.
-  bool Drain(DWORD timeoutMs = 30000);
+  bool Drain(DWORD timeoutMs = 30000) const;
 
  private:
   void OnMessage(DWORD pid, const std::string& text);
 
   mutable std::mutex m_mutex;
-  std::condition_variable m_cvLine;
-  std::vector<CDbwinLine> m_lines;
+  mutable std::condition_variable m_cvLine;
+  mutable std::vector<CDbwinLine> m_lines;
   kal::CDbwinListener m_listener;  // last: stopped before the lines go away
 };
 
