@@ -6,12 +6,19 @@ namespace kaltest {
 CAgentProcess* CEndToEnd::s_pAgent = nullptr;
 
 void CEndToEnd::SetUpTestSuite() {
-  // Wine's COM starts a local server from the client's own process, and a server inherits
-  // the test's standard handles: one that outlived its test (a server whose client ended
-  // without releasing it) would hold CTest's output pipe open and hang the suite until its
-  // timeout. The hosts and tools this suite starts get their own handles where they need them.
-  for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
-    ::SetHandleInformation(::GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
+  // Wine's COM starts a local server from the client's own process, and the server shares the
+  // test's output: one that outlived its client (a client that ended without releasing it)
+  // would hold CTest's pipe open and hang the suite until its timeout. Everything this suite
+  // starts, directly or through COM, is in a job that ends with the test process.
+  static const HANDLE s_hJob = [] {
+    HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job) ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    if (job) ::AssignProcessToJobObject(job, ::GetCurrentProcess());
+    return job;
+  }();
+  (void)s_hJob;
   ASSERT_EQ(RegisterAddin(), 0);
   s_pAgent = new CAgentProcess();
   ASSERT_TRUE(s_pAgent->Start(PolicyForProcess(0, false, true)));
