@@ -75,6 +75,24 @@ class CComAddIn : public CSimDispatch {
   CSimVariant m_object;
 };
 
+// Milliseconds that `call` took, by the performance counter.
+template <class F>
+double TimedMs(double& total, F&& call) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  call();
+  QueryPerformanceCounter(&end);
+  total += 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+  return total;
+}
+
+std::wstring Ms(double ms) {
+  wchar_t buf[32];
+  swprintf(buf, 32, L"%.3f", ms);
+  return buf;
+}
+
 }  // namespace
 
 void CAddinHost::LoadRegistered(ext_ConnectMode mode) {
@@ -134,7 +152,9 @@ void CAddinHost::LoadOne(const std::wstring& progId, ext_ConnectMode mode) {
   }
   addin.pAddInInst = MakeSim<CComAddIn>(progId)->AsDispatch();
   CCustomArray custom;
-  addin.hrConnect = addin.pExt->OnConnection(m_pApplication, mode, addin.pAddInInst.Get(), custom.Ptr());
+  TimedMs(addin.msStartup, [&] {
+    addin.hrConnect = addin.pExt->OnConnection(m_pApplication, mode, addin.pAddInInst.Get(), custom.Ptr());
+  });
   HostLog(L"addin " + progId + L" OnConnection mode=" + std::to_wstring(mode) + L" hr=" + Hex(addin.hrConnect));
   if (FAILED(addin.hrConnect)) {
     // Office unloads an add-in whose connection fails.
@@ -165,8 +185,10 @@ void CAddinHost::StartupComplete() {
   for (auto& a : m_addins) {
     if (!a.pExt) continue;
     CCustomArray custom;
-    HRESULT hr = a.pExt->OnStartupComplete(custom.Ptr());
+    HRESULT hr = S_OK;
+    TimedMs(a.msStartup, [&] { hr = a.pExt->OnStartupComplete(custom.Ptr()); });
     HostLog(L"addin " + a.strProgId + L" OnStartupComplete hr=" + Hex(hr));
+    HostLog(L"addin " + a.strProgId + L" startup ms=" + Ms(a.msStartup));
   }
 }
 
@@ -174,7 +196,8 @@ void CAddinHost::BeginShutdown() {
   for (auto& a : m_addins) {
     if (!a.pExt) continue;
     CCustomArray custom;
-    HRESULT hr = a.pExt->OnBeginShutdown(custom.Ptr());
+    HRESULT hr = S_OK;
+    TimedMs(a.msShutdown, [&] { hr = a.pExt->OnBeginShutdown(custom.Ptr()); });
     HostLog(L"addin " + a.strProgId + L" OnBeginShutdown hr=" + Hex(hr));
   }
 }
@@ -183,8 +206,10 @@ void CAddinHost::Disconnect() {
   for (auto& a : m_addins) {
     if (!a.pExt) continue;
     CCustomArray custom;
-    HRESULT hr = a.pExt->OnDisconnection(ext_dm_HostShutdown, custom.Ptr());
+    HRESULT hr = S_OK;
+    TimedMs(a.msShutdown, [&] { hr = a.pExt->OnDisconnection(ext_dm_HostShutdown, custom.Ptr()); });
     HostLog(L"addin " + a.strProgId + L" OnDisconnection hr=" + Hex(hr));
+    HostLog(L"addin " + a.strProgId + L" shutdown ms=" + Ms(a.msShutdown));
     a.pExt.Reset();
     a.pAddInInst.Reset();
   }

@@ -2,7 +2,8 @@
 // HKCU, then HKLM "Software\Microsoft\Office\<App>\Addins\<ProgID>" with LoadBehavior 3,
 // created with CLSIDFromProgID + CoCreateInstance, connected with OnConnection (application,
 // connect mode, a COMAddIn object, an empty custom array), asked for their ribbon XML, told
-// OnStartupComplete, and at exit OnBeginShutdown and OnDisconnection, then released.
+// OnStartupComplete, and at exit OnBeginShutdown and OnDisconnection, then released. Each
+// add-in's start-up and shutdown time goes to the host log ("addin <ProgID> startup ms=...").
 #pragma once
 #include <windows.h>
 #include <wrl/client.h>
@@ -23,6 +24,10 @@ struct CLoadedAddin {
   HRESULT hrConnect = E_FAIL;
   std::wstring strRibbonXml;
   HRESULT hrUnload = S_FALSE;  // DllCanUnloadNow after every reference was released
+  // Time spent in the add-in's own calls, as Office measures it for its slow-add-in check:
+  // OnConnection + OnStartupComplete, and OnBeginShutdown + OnDisconnection.
+  double msStartup = 0;
+  double msShutdown = 0;
 };
 
 class CAddinHost {

@@ -13,6 +13,7 @@
 
 #include "core/automation.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/ungated_trace.h"
 #include "tests/word/word_e2e_fixture.h"
 
 namespace kaltest {
@@ -587,6 +588,34 @@ TEST_F(Removal, WordAndExcelAskForAMissingPasswordAndAboutLinksWhileTheCallWaits
     const HRESULT hr = OpenWhileAPromptIsDismissed(c.progId, c.collection, path, c.caption, &returned);
     EXPECT_TRUE(returned);
     EXPECT_EQ(SUCCEEDED(hr), std::string(c.key) == "links") << std::hex << hr;
+  }
+}
+
+// The removal's lines are written whatever the trace switch says; with it off, neither the
+// removal nor the add-in of the instance it starts writes a gated line.
+TEST_F(Removal, TraceSwitchOffLeavesTheRemovalLinesOnly) {
+  const std::string picture = "C:\\pictures\\watermarkxlsx1.jpg";
+  const struct {
+    int type;
+    const wchar_t* name;
+    json file;
+    std::vector<std::string> names;  // the master's shape names, which the walk writes as they are
+  } cases[] = {
+      {1, L"marked.docx", LinkedDocument(1, json::array({Shape("PowerPlusWaterMarkObject4B414C01")})), {}},
+      {2, L"marked.xlsx", Workbook({{"worksheet", picture}}), {}},
+      {3, L"marked.pptx", Deck({"Title", "PowerPnt_TextWatermark1"}, json::array({kFollower})),
+       {"Title", "PowerPnt_TextWatermark1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    ExpectTraceSwitchHolds(
+        m_trace,
+        [&](bool) {
+          const CRemovalRun run = Remove(c.type, WriteDocument(c.name, c.file));
+          EXPECT_EQ(run.exitCode, 0) << run.output << "\n" << RemovalLines();
+          return DWORD{0};
+        },
+        {EUngated::kRemoval}, c.names);
   }
 }
 

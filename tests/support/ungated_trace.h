@@ -23,6 +23,7 @@ enum class EUngated {
   kWordMarkRemoval,  // failures of the Word stamping's removal of old marks (DeleteWordWatermark)
   kExcelPicture,  // the Excel background picture (SetExcelWatermark)
   kExcelEvents,   // failures caught in CMSExcel's start-up and event handlers
+  kRemoval,       // the offline removal (OfficeDeleteWaterMarkW), every branch
 };
 
 // The family a line belongs to; false for a gated line.
@@ -39,9 +40,13 @@ CTraceCensus TakeCensus(const std::vector<std::string>& lines);
 
 // With the switch on and then off: KalConfig.ini beside the DLL says so ([DebugLog] KalMsAddin,
 // put back to 1 afterwards), and `run(on)` runs a host (its last trace lines drained) and
-// returns the host's process id. That process's lines must hold
-// every `expected` family both times, and gated lines only with the switch on.
+// returns the host's process id (0: every process's lines count, for a run that spans several).
+// Those lines must hold
+// every `expected` family both times, and gated lines only with the switch on. `verbatim` are
+// ungated lines that carry the document's own text (the shape names the PowerPoint removal
+// writes as it walks a master) and so have no family start.
 void ExpectTraceSwitchHolds(CDbwinCapture& trace, const std::function<DWORD(bool on)>& run,
-                            std::initializer_list<EUngated> expected);
+                            std::initializer_list<EUngated> expected,
+                            const std::vector<std::string>& verbatim = {});
 
 }  // namespace kaltest
