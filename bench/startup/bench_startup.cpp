@@ -8,11 +8,11 @@
 // side's median of 20 starts is printed, in ms and as a ratio.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_clock.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/host_run.h"
 #include "tests/support/test_paths.h"
@@ -59,11 +59,6 @@ double LoggedMs(const std::string& log, const std::wstring& progId, const char* 
   const std::string key = "addin " + kaltest::Utf8(progId) + " " + what + " ms=";
   const size_t at = log.find(key);
   return at == std::string::npos ? -1 : std::atof(log.c_str() + at + key.size());
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
 }
 
 struct CSamples {
@@ -134,8 +129,8 @@ int wmain() {
         for (bool side : {true, false})
           if (!Choose(host, side) || !StartOnce(agent, host, side, side ? ours : theirs)) rc = 1;
       if (rc != 0) break;
-      const double up = Median(ours.startup), upBase = Median(theirs.startup);
-      const double down = Median(ours.shutdown), downBase = Median(theirs.shutdown);
+      const double up = kalbench::Quantile(ours.startup, 0.5), upBase = kalbench::Quantile(theirs.startup, 0.5);
+      const double down = kalbench::Quantile(ours.shutdown, 0.5), downBase = kalbench::Quantile(theirs.shutdown, 0.5);
       std::printf("%-11s %10.3f %10.3f %7.1f   %10.3f %10.3f %7.1f\n", host.title, up, upBase,
                   up / upBase, down, downBase, down / downBase);
       if (up > kOfficeSlowMs || down > kOfficeSlowMs) {

@@ -75,16 +75,15 @@ class CComAddIn : public CSimDispatch {
   CSimVariant m_object;
 };
 
-// Milliseconds that `call` took, by the performance counter.
+// Adds the milliseconds that `call` took (by the performance counter) to `total`.
 template <class F>
-double TimedMs(double& total, F&& call) {
+void TimedMs(double& total, F&& call) {
   LARGE_INTEGER frequency, start, end;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
   call();
   QueryPerformanceCounter(&end);
   total += 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-  return total;
 }
 
 std::wstring Ms(double ms) {
